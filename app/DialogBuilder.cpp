@@ -1,0 +1,157 @@
+#include "app/DialogBuilder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QWidget>
+#include <algorithm>
+
+#include "app/ProgramCheckedButton.h"
+
+namespace app {
+namespace {
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+DialogBuilder::DialogBuilder(QWidget* window, const res::DialogTemplate& dialogTemplate)
+{
+    const QFont font = templateFont(dialogTemplate);
+    window->setFont(font);
+    window->setWindowTitle(fromUtf8(dialogTemplate.caption));
+    base_ = baseUnitsOf(font);
+    clientSize_ = QSize(dluToPixelsX(dialogTemplate.width, base_),
+                        dluToPixelsY(dialogTemplate.height, base_));
+    window->resize(clientSize_);
+
+    QWidget* previous = nullptr;
+    for (const res::ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = create(control, window);
+        widget->setObjectName(fromUtf8(control.name));
+        widget->setProperty("controlId", control.id);
+        QRect rect = toPixels(control.x, control.y, control.width, control.height);
+        if (control.kind == res::ControlKind::ComboBox) {
+            // The template's height includes the dropped-down list; the
+            // closed box takes the height its font needs.
+            rect.setHeight(std::min(rect.height(), widget->sizeHint().height()));
+        }
+        widget->setGeometry(rect);
+        if ((control.style & res::TabStop) != 0) {
+            widget->setFocusPolicy(Qt::StrongFocus);
+            if (previous != nullptr) {
+                QWidget::setTabOrder(previous, widget);
+            }
+            previous = widget;
+        } else {
+            widget->setFocusPolicy(Qt::NoFocus);
+        }
+        if (control.id != res::IDC_STATIC) {
+            items_.emplace(control.id, widget);
+        }
+    }
+}
+
+QFont DialogBuilder::templateFont(const res::DialogTemplate& dialogTemplate)
+{
+    QFont font;
+    font.setFamilies({fromUtf8(dialogTemplate.fontFamily), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic")});
+    font.setPointSize(dialogTemplate.pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+BaseUnits DialogBuilder::baseUnitsOf(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return BaseUnits{averageCharWidth(letters), metrics.height()};
+}
+
+QWidget* DialogBuilder::item(int id) const
+{
+    const auto it = items_.find(id);
+    return it == items_.end() ? nullptr : it->second;
+}
+
+QRect DialogBuilder::toPixels(int x, int y, int width, int height) const noexcept
+{
+    const int left = dluToPixelsX(x, base_);
+    const int top = dluToPixelsY(y, base_);
+    return QRect(left, top, dluToPixelsX(x + width, base_) - left,
+                 dluToPixelsY(y + height, base_) - top);
+}
+
+QWidget* DialogBuilder::create(const res::ControlTemplate& control, QWidget* parent) const
+{
+    const QString caption = fromUtf8(control.caption);
+    switch (control.kind) {
+        case res::ControlKind::ListBox: {
+            auto* list = new QListView(parent);
+            list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setUniformItemSizes(true);
+            return list;
+        }
+        case res::ControlKind::PushButton:
+        case res::ControlKind::DefaultPushButton:
+        case res::ControlKind::FlatPushButton: {
+            auto* button = new QPushButton(caption, parent);
+            button->setAutoDefault(true);
+            button->setDefault(control.kind == res::ControlKind::DefaultPushButton);
+            button->setFlat(control.kind == res::ControlKind::FlatPushButton);
+            return button;
+        }
+        case res::ControlKind::CheckBox:
+            return new QCheckBox(caption, parent);
+        case res::ControlKind::PushLikeCheckBox: {
+            auto* button = new ProgramCheckedButton(caption, parent);
+            button->setAutoDefault(false);
+            return button;
+        }
+        case res::ControlKind::Edit: {
+            auto* edit = new QLineEdit(caption, parent);
+            if ((control.style & res::DigitsOnly) != 0) {
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            }
+            return edit;
+        }
+        case res::ControlKind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setDuplicatesEnabled(true);
+            combo->setMaxVisibleItems(8);
+            return combo;
+        }
+        case res::ControlKind::GroupBox:
+            return new QGroupBox(caption, parent);
+        case res::ControlKind::Static: {
+            auto* label = new QLabel(caption, parent);
+            if ((control.style & res::Centered) != 0) {
+                label->setAlignment(Qt::AlignCenter);
+            }
+            if ((control.style & res::Sunken) != 0) {
+                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            }
+            return label;
+        }
+    }
+    return new QWidget(parent);
+}
+
+}  // namespace app

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+#include <unordered_map>
+
+#include "app/DialogUnits.h"
+#include "resources/DialogTemplate.h"
+
+class QWidget;
+
+namespace app {
+
+// Builds a window from its template: caption, font, client size and the
+// controls in tab order, each named after its identifier. Afterwards it
+// finds a control by identifier.
+class DialogBuilder {
+public:
+    DialogBuilder(QWidget* window, const res::DialogTemplate& dialogTemplate);
+
+    // The template's font; where the platform lacks it, a proportional
+    // Japanese Gothic of the system takes its place.
+    [[nodiscard]] static QFont templateFont(const res::DialogTemplate& dialogTemplate);
+    [[nodiscard]] static BaseUnits baseUnitsOf(const QFont& font);
+
+    [[nodiscard]] QWidget* item(int id) const;
+    template <class T>
+    [[nodiscard]] T* item(int id) const
+    {
+        return qobject_cast<T*>(item(id));
+    }
+
+    [[nodiscard]] BaseUnits baseUnits() const noexcept { return base_; }
+    [[nodiscard]] QRect toPixels(int x, int y, int width, int height) const noexcept;
+    [[nodiscard]] QSize clientSize() const noexcept { return clientSize_; }
+
+private:
+    QWidget* create(const res::ControlTemplate& control, QWidget* parent) const;
+
+    BaseUnits base_{};
+    QSize clientSize_{};
+    std::unordered_map<int, QWidget*> items_;
+};
+
+}  // namespace app

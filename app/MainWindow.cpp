@@ -1,0 +1,200 @@
+#include "app/MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTimer>
+
+#include "midi/SelectionDialog.h"
+#include "net/Datagram.h"
+#include "net/Sender.h"
+#include "net/Target.h"
+#include "resources/ResourceIds.h"
+#include "resources/Templates.h"
+
+namespace app {
+
+using namespace res;
+
+namespace {
+
+constexpr std::uint16_t kDefaultPort = 12323;
+
+}  // namespace
+
+MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent),
+      boxes_(boxes),
+      ui_(this, mainWindowTemplate()),
+      log_(ui_.item<QListView>(IDC_LOG)),
+      port_(ui_.item<QLineEdit>(IDC_PORT)),
+      listen_(ui_.item<QPushButton>(IDC_LISTEN)),
+      talkSound_(ui_.item<QCheckBox>(IDC_TALK_SOUND)),
+      target_(ui_.item<QComboBox>(IDC_TARGET)),
+      toAll_(ui_.item<QCheckBox>(IDC_TO_ALL)),
+      message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
+      targets_(target_, toAll_),
+      reporter_(boxes, this)
+{
+    setObjectName(QStringLiteral("IDD_MAIN"));
+    // Caption, system menu, sizing border and minimise box; never maximised.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+
+    logModel_ = new QStringListModel(this);
+    log_->setModel(logModel_);
+
+    port_->setText(QString::number(kDefaultPort));
+    target_->setEditText(QStringLiteral("localhost:12323"));
+    talkSound_->setChecked(true);
+
+    initialSize_ = ui_.clientSize();
+    setMinimumSize(initialSize_);
+
+    connectCommands();
+    log_->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::connectCommands()
+{
+    const auto command = [this](int id) { return [this, id] { mainWindowHandler(id); }; };
+    for (const int id : {IDOK, IDCANCEL, IDC_SEND, IDC_LISTEN, IDC_MIDI_IN, IDC_MIDI_OUT,
+                         IDC_KEYBOARD}) {
+        connect(ui_.item<QPushButton>(id), &QPushButton::clicked, this, command(id));
+    }
+    connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
+    port_->installEventFilter(this);
+    connect(target_, &QComboBox::activated, this, &MainWindow::deleteChosenTarget);
+}
+
+bool MainWindow::mainWindowHandler(int id)
+{
+    switch (id) {
+        case IDOK:
+            exitProgram();
+            return true;
+        case IDCANCEL:
+            eraseLog();
+            return true;
+        case IDC_SEND:
+            send();
+            return true;
+        case IDC_PORT:
+            followLocalhost();
+            return true;
+        case IDC_LISTEN:
+            startOrStop();
+            return true;
+        case IDC_MIDI_IN:
+        case IDC_MIDI_OUT:
+        case IDC_KEYBOARD:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void MainWindow::exitProgram()
+{
+    done(0);
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::eraseLog() { logModel_->setStringList({}); }
+
+void MainWindow::send()
+{
+    const QByteArray text = message_->text().toLocal8Bit();
+    const std::vector<std::byte> datagram = net::makeTextDatagram(
+        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (net::sendToTargets(targets_, reporter_, datagram)) {
+        message_->clear();
+    }
+}
+
+std::uint32_t MainWindow::portValue() const
+{
+    const QString text = port_->text();
+    bool ok = false;
+    const std::uint32_t value = text.toUInt(&ok);
+    return ok ? value : 0;
+}
+
+void MainWindow::followLocalhost()
+{
+    std::string host = targets_.typedTarget();
+    if (!net::parseTarget(host, &host, nullptr)) {
+        // Without a colon the whole text is the host.
+    }
+    if (host == "localhost") {
+        target_->setEditText(QStringLiteral("localhost:%1").arg(portValue()));
+    }
+}
+
+void MainWindow::startOrStop()
+{
+    listening_ = !listening_;
+    listen_->setText(listening_ ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    port_->setEnabled(!listening_);
+}
+
+void MainWindow::deleteChosenTarget(int index)
+{
+    if ((QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) == 0) {
+        return;
+    }
+    target_->removeItem(index);
+    QTimer::singleShot(0, target_, &QComboBox::showPopup);
+}
+
+void MainWindow::runAboutWindow()
+{
+    (void)midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::About, {});
+}
+
+void MainWindow::reject()
+{
+    // Escape erases the log.
+    mainWindowHandler(IDCANCEL);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing the window is Exit.
+    event->ignore();
+    mainWindowHandler(IDOK);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("systemMenu"));
+    QAction* about = menu.addAction(QStringLiteral("About..."));
+    about->setObjectName(QStringLiteral("IDM_ABOUT"));
+    about->setData(IDM_ABOUT);
+    if (menu.exec(event->globalPos()) == about) {
+        runAboutWindow();
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == port_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        mainWindowHandler(IDC_PORT);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace app

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDialog>
+#include <QSize>
+#include <cstdint>
+
+#include "app/DialogBuilder.h"
+#include "app/MessageBoxReporter.h"
+#include "app/TargetFields.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QStringListModel;
+
+namespace app {
+
+class MessageBoxes;
+
+// The main window: the log, the port and listening controls, the MIDI
+// toggles, the target and the message. Every control reports to
+// mainWindowHandler with its identifier, which carries out the command.
+class MainWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(MessageBoxes& boxes, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Carries out the command of the control with this identifier; false
+    // for identifiers that have no command.
+    bool mainWindowHandler(int id);
+
+    [[nodiscard]] QWidget* item(int id) const { return ui_.item(id); }
+    [[nodiscard]] QSize initialSize() const noexcept { return initialSize_; }
+    [[nodiscard]] const DialogBuilder& builder() const noexcept { return ui_; }
+
+    // The port field's value read as an unsigned number: 0 when empty or
+    // too large to read.
+    [[nodiscard]] std::uint32_t portValue() const;
+
+    // Shows the About window modally.
+    void runAboutWindow();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void exitProgram();
+    void eraseLog();
+    void send();
+    void followLocalhost();
+    void startOrStop();
+    void deleteChosenTarget(int index);
+    void connectCommands();
+
+    MessageBoxes& boxes_;
+    DialogBuilder ui_;
+    QListView* log_ = nullptr;
+    QStringListModel* logModel_ = nullptr;
+    QLineEdit* port_ = nullptr;
+    QPushButton* listen_ = nullptr;
+    QCheckBox* talkSound_ = nullptr;
+    QComboBox* target_ = nullptr;
+    QCheckBox* toAll_ = nullptr;
+    QLineEdit* message_ = nullptr;
+    TargetFields targets_;
+    MessageBoxReporter reporter_;
+    QSize initialSize_{};
+    bool listening_ = false;
+};
+
+}  // namespace app

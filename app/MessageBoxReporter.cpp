@@ -1,0 +1,15 @@
+#include "app/MessageBoxReporter.h"
+
+#include <QString>
+
+#include "app/MessageBoxes.h"
+
+namespace app {
+
+void MessageBoxReporter::report(net::Failure failure)
+{
+    const std::string_view text = net::failureText(failure);
+    boxes_.showError(owner_, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+}  // namespace app

@@ -1,0 +1,106 @@
+#include "midi/SelectionDialog.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStringListModel>
+
+#include "app/AboutLogo.h"
+#include "resources/ResourceIds.h"
+#include "resources/Templates.h"
+
+namespace midi {
+
+using namespace res;
+
+namespace {
+
+const DialogTemplate& templateFor(SelectionDialog::Mode mode)
+{
+    return mode == SelectionDialog::Mode::About ? aboutTemplate() : selectDeviceTemplate();
+}
+
+}  // namespace
+
+SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
+                                 const std::vector<std::string>& deviceNames)
+    : QDialog(owner), ui_(this, templateFor(mode))
+{
+    setObjectName(mode == Mode::About ? QStringLiteral("IDD_ABOUT")
+                                      : QStringLiteral("IDD_SELECT_DEVICE"));
+    if (mode == Mode::About) {
+        setWindowFlags(Qt::Dialog | Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        if (auto* logoBox = findChild<QGroupBox*>(QStringLiteral("IDC_LOGO"))) {
+            auto* logo = new app::AboutLogo(logoBox);
+            logo->setGeometry(logoBox->contentsRect());
+        }
+    } else {
+        // A thin border and no caption.
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        setStyleSheet(QStringLiteral("QDialog { border: 1px solid palette(dark); }"));
+        ui_.item<QLabel>(IDC_DEVICE_PROMPT)
+            ->setText(mode == Mode::Input ? QStringLiteral("Select MIDI-IN")
+                                          : QStringLiteral("Select MIDI-OUT"));
+        list_ = ui_.item<QListView>(IDC_DEVICE_LIST);
+        QStringList lines;
+        lines.reserve(static_cast<qsizetype>(deviceNames.size()));
+        for (const std::string& name : deviceNames) {
+            // Exactly one line per device, so a line's index is its number.
+            lines.append(QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())));
+        }
+        list_->setModel(new QStringListModel(lines, list_));
+        connect(ui_.item<QPushButton>(IDOK), &QPushButton::clicked, this,
+                [this] { selectionDialogHandler(IDOK); });
+    }
+    connect(ui_.item<QPushButton>(IDCANCEL), &QPushButton::clicked, this,
+            [this] { selectionDialogHandler(IDCANCEL); });
+    setFixedSize(ui_.clientSize());
+}
+
+int SelectionDialog::run(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames)
+{
+    SelectionDialog dialog(owner, mode, deviceNames);
+    return dialog.exec();
+}
+
+bool SelectionDialog::selectionDialogHandler(int id)
+{
+    switch (id) {
+        case IDOK: {
+            if (list_ == nullptr) {
+                return false;
+            }
+            const QModelIndexList selected = list_->selectionModel()->selectedIndexes();
+            if (selected.isEmpty()) {
+                return false;
+            }
+            done(selected.first().row());
+            return true;
+        }
+        case IDCANCEL:
+            done(-1);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SelectionDialog::reject() { selectionDialogHandler(IDCANCEL); }
+
+void SelectionDialog::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    selectionDialogHandler(IDCANCEL);
+}
+
+void SelectionDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
+}
+
+}  // namespace midi

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "app/DialogBuilder.h"
+
+class QListView;
+
+namespace midi {
+
+// The small modal window that picks a MIDI device from a list, and in its
+// plain mode shows the About window. Its result is the chosen line, which
+// is the device number, or -1.
+class SelectionDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    enum class Mode : int { About = 0, Input = 1, Output = 2 };
+
+    SelectionDialog(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames);
+
+    // Runs the window modally and returns its result.
+    [[nodiscard]] static int run(QWidget* owner, Mode mode,
+                                 const std::vector<std::string>& deviceNames);
+
+    // Carries out the command of the control with this identifier; false
+    // when nothing happened.
+    bool selectionDialogHandler(int id);
+
+    [[nodiscard]] QWidget* item(int id) const { return ui_.item(id); }
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    app::DialogBuilder ui_;
+    QListView* list_ = nullptr;
+};
+
+}  // namespace midi
