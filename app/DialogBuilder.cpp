@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/ProgramCheckedButton.h"
+#include "resources/ResourceIds.h"
 
 namespace app {
 namespace {

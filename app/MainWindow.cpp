@@ -4,12 +4,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStringListModel>
 #include <QTimer>
 
@@ -60,6 +60,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
 
     initialSize_ = ui_.clientSize();
     setMinimumSize(initialSize_);
+    anchors_.recordAnchors(initialSize_.width(), initialSize_.height(),
+                           [this](int id) { return controlRect(id); });
 
     connectCommands();
     log_->setFocus();
@@ -108,11 +110,21 @@ bool MainWindow::mainWindowHandler(int id)
 
 void MainWindow::exitProgram()
 {
+    // Ends the window with result 0; the program ends with it (main).
     done(0);
-    QCoreApplication::exit(0);
 }
 
 void MainWindow::eraseLog() { logModel_->setStringList({}); }
+
+void MainWindow::appendLogLines(const std::vector<std::string>& lines)
+{
+    QStringList all = logModel_->stringList();
+    for (const std::string& line : lines) {
+        all.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+    logModel_->setStringList(all);
+    log_->setCurrentIndex(logModel_->index(logModel_->rowCount() - 1));
+}
 
 void MainWindow::send()
 {
@@ -134,10 +146,11 @@ std::uint32_t MainWindow::portValue() const
 
 void MainWindow::followLocalhost()
 {
-    std::string host = targets_.typedTarget();
-    if (!net::parseTarget(host, &host, nullptr)) {
-        // Without a colon the whole text is the host.
-    }
+    // The host is the text before the first colon; without a colon, the
+    // whole text.
+    const std::string typed = targets_.typedTarget();
+    std::string host = typed;
+    (void)net::parseTarget(typed, &host, nullptr);
     if (host == "localhost") {
         target_->setEditText(QStringLiteral("localhost:%1").arg(portValue()));
     }
@@ -187,6 +200,21 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event)
     if (menu.exec(event->globalPos()) == about) {
         runAboutWindow();
     }
+}
+
+Rect MainWindow::controlRect(int id) const
+{
+    const QRect r = ui_.item(id)->geometry();
+    return Rect{r.left(), r.top(), r.width(), r.height()};
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    anchors_.applyAnchors(
+        event->size().width(), event->size().height(), [this](int id) { return controlRect(id); },
+        [this](int id, const Rect& r) { ui_.item(id)->setGeometry(r.left, r.top, r.width, r.height); });
+    update();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

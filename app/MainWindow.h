@@ -3,7 +3,10 @@
 #include <QDialog>
 #include <QSize>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "app/AnchorTable.h"
 #include "app/DialogBuilder.h"
 #include "app/MessageBoxReporter.h"
 #include "app/TargetFields.h"
@@ -41,6 +44,9 @@ public:
     // too large to read.
     [[nodiscard]] std::uint32_t portValue() const;
 
+    // Adds lines at the end of the log and shows the newest.
+    void appendLogLines(const std::vector<std::string>& lines);
+
     // Shows the About window modally.
     void runAboutWindow();
 
@@ -49,6 +55,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void exitProgram();
@@ -58,6 +65,7 @@ private:
     void startOrStop();
     void deleteChosenTarget(int index);
     void connectCommands();
+    [[nodiscard]] Rect controlRect(int id) const;
 
     MessageBoxes& boxes_;
     DialogBuilder ui_;
@@ -71,6 +79,7 @@ private:
     QLineEdit* message_ = nullptr;
     TargetFields targets_;
     MessageBoxReporter reporter_;
+    AnchorTable anchors_;
     QSize initialSize_{};
     bool listening_ = false;
 };

@@ -11,8 +11,8 @@ namespace app {
 std::string TargetFields::typedTarget() const
 {
     const QByteArray bytes = target_->currentText().toLocal8Bit();
-    std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    return net::cutToWholeCharacters(text, net::kMaxTargetBytes);
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return std::string(text.substr(0, net::wholeCharsPrefix(text, net::kMaxTargetBytes)));
 }
 
 bool TargetFields::toAllOfList() const { return toAll_->isChecked(); }

@@ -12,6 +12,8 @@ int main(int argc, char* argv[])
 
     app::QtMessageBoxes boxes;
     app::MainWindow window(boxes);
+    // Exit, and closing the window, end the window and with it the program.
+    QObject::connect(&window, &QDialog::finished, &app, [] { QCoreApplication::exit(0); });
     window.show();
     return QApplication::exec();
 }

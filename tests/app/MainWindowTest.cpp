@@ -1,0 +1,296 @@
+// The main window under the offscreen platform: defaults, keys, commands.
+#include <gmock/gmock.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/MainWindow.h"
+#include "midi/SelectionDialog.h"
+#include "resources/ResourceIds.h"
+#include "resources/Templates.h"
+#include "tests/support/ModalHelpers.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/UdpListener.h"
+
+namespace {
+
+using namespace res;
+using testing_support::RecordingMessageBoxes;
+using testing_support::UdpListener;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    template <class T>
+    T* item(int id)
+    {
+        return qobject_cast<T*>(window.item(id));
+    }
+
+    QComboBox* target() { return item<QComboBox>(IDC_TARGET); }
+    QLineEdit* port() { return item<QLineEdit>(IDC_PORT); }
+    QLineEdit* message() { return item<QLineEdit>(IDC_MESSAGE); }
+    int logCount() { return item<QListView>(IDC_LOG)->model()->rowCount(); }
+
+    RecordingMessageBoxes boxes;
+    app::MainWindow window{boxes};
+};
+
+TEST_F(MainWindowTest, StartsWithTheDefaults)
+{
+    EXPECT_EQ(window.windowTitle(), "Mirevo");
+    EXPECT_EQ(port()->text(), "12323");
+    EXPECT_EQ(target()->currentText(), "localhost:12323");
+    EXPECT_EQ(target()->count(), 0);
+    EXPECT_TRUE(item<QCheckBox>(IDC_TALK_SOUND)->isChecked());
+    EXPECT_FALSE(item<QCheckBox>(IDC_TO_ALL)->isChecked());
+    EXPECT_EQ(logCount(), 0);
+    EXPECT_EQ(item<QPushButton>(IDC_LISTEN)->text(), "Start");
+    EXPECT_TRUE(item<QPushButton>(IDC_SEND)->isDefault());
+    EXPECT_EQ(QApplication::focusWidget(), window.item(IDC_LOG));
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(window.minimumSize(), window.initialSize());
+}
+
+TEST_F(MainWindowTest, ControlsFollowTheTemplateInNameCaptionPlaceAndTabOrder)
+{
+    const DialogTemplate& t = mainWindowTemplate();
+    EXPECT_EQ(window.size(), window.builder().clientSize());
+    for (const ControlTemplate& c : t.controls) {
+        SCOPED_TRACE(std::string(c.name));
+        QWidget* widget = window.item(c.id);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->objectName().toStdString(), c.name);
+        EXPECT_TRUE(widget->isVisible());
+        const QRect expected = window.builder().toPixels(c.x, c.y, c.width, c.height);
+        EXPECT_EQ(widget->pos(), expected.topLeft());
+        EXPECT_EQ(widget->width(), expected.width());
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_EQ(button->text().toStdString(), c.caption);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, TabVisitsTheControlsInTemplateOrder)
+{
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const DialogTemplate& t = mainWindowTemplate();
+    for (std::size_t i = 0; i < t.controls.size(); ++i) {
+        const ControlTemplate& c = t.controls[i];
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        // A combo box's focus sits in its field.
+        const QWidget* owner = qobject_cast<QComboBox*>(focused->parentWidget())
+                                   ? focused->parentWidget()
+                                   : focused;
+        EXPECT_EQ(owner->objectName().toStdString(), c.name) << "tab stop " << i;
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), window.item(IDC_LOG));
+}
+
+TEST_F(MainWindowTest, EnterInTheMessageFieldSendsAndClears)
+{
+    UdpListener listener;
+    target()->setEditText(QString::fromStdString(listener.target()));
+    message()->setFocus();
+    QTest::keyClicks(message(), "hello");
+    QTest::keyClick(message(), Qt::Key_Return);
+
+    const auto datagram = listener.next();
+    ASSERT_TRUE(datagram);
+    EXPECT_EQ(datagram->text(), "*hello");
+    EXPECT_EQ(message()->text(), "");
+    EXPECT_EQ(target()->count(), 1);
+    EXPECT_EQ(target()->itemText(0).toStdString(), listener.target());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(MainWindowTest, SendingTheSameTextTwiceSendsTwoDatagramsFromTwoPorts)
+{
+    UdpListener listener;
+    target()->setEditText(QString::fromStdString(listener.target()));
+    window.mainWindowHandler(IDC_SEND);
+    window.mainWindowHandler(IDC_SEND);
+    const auto first = listener.next();
+    const auto second = listener.next();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->text(), "*");
+    EXPECT_EQ(second->text(), "*");
+    EXPECT_NE(first->from.port, second->from.port);
+    EXPECT_EQ(target()->count(), 1);
+}
+
+TEST_F(MainWindowTest, MessageTextIsCutToWholeCharactersWithin1022Bytes)
+{
+    UdpListener listener;
+    target()->setEditText(QString::fromStdString(listener.target()));
+    // 511 two-byte characters fit; the 512th would not.
+    message()->setText(QString(600, QChar(0x00E9)));
+    window.mainWindowHandler(IDC_SEND);
+    const auto datagram = listener.next();
+    ASSERT_TRUE(datagram);
+    std::string expected = "*";
+    for (int i = 0; i < 511; ++i) {
+        expected += "\xC3\xA9";
+    }
+    EXPECT_EQ(datagram->text(), expected);
+}
+
+TEST_F(MainWindowTest, AFailedSendKeepsTheMessageAndShowsOneBox)
+{
+    target()->setEditText("no-colon-here");
+    message()->setText("keep me");
+    window.mainWindowHandler(IDC_SEND);
+    EXPECT_EQ(boxes.texts, QStringList{"Syntax error"});
+    EXPECT_EQ(boxes.owners.value(0), &window);
+    EXPECT_EQ(message()->text(), "keep me");
+    EXPECT_EQ(target()->count(), 0);
+}
+
+TEST_F(MainWindowTest, EscapeErasesTheLog)
+{
+    window.appendLogLines({"1.2.3.4:5>a", "1.2.3.4:5>b"});
+    ASSERT_EQ(logCount(), 2);
+    EXPECT_EQ(item<QListView>(IDC_LOG)->currentIndex().row(), 1);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(logCount(), 0);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowIsExit)
+{
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), 0);
+}
+
+TEST_F(MainWindowTest, ExitButtonEndsTheWindow)
+{
+    QTest::mouseClick(item<QPushButton>(IDOK), Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+}
+
+struct FollowCase {
+    const char* name;
+    const char* targetBefore;
+    const char* portText;
+    const char* targetAfter;
+};
+
+class LocalhostFollowUp : public MainWindowTest, public ::testing::WithParamInterface<FollowCase> {};
+
+TEST_P(LocalhostFollowUp, TargetFollowsThePortOnlyForLocalhost)
+{
+    const FollowCase& c = GetParam();
+    target()->setEditText(c.targetBefore);
+    port()->setText(c.portText);
+    EXPECT_EQ(target()->currentText().toStdString(), c.targetAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LocalhostFollowUp,
+    ::testing::Values(FollowCase{"NewPort", "localhost:12323", "4000", "localhost:4000"},
+                      FollowCase{"EmptyPort", "localhost:12323", "", "localhost:0"},
+                      FollowCase{"PortAbove65535", "localhost:1", "70000", "localhost:70000"},
+                      FollowCase{"NoPortYet", "localhost", "12", "localhost:12"},
+                      FollowCase{"OtherCase", "LocalHost:12323", "4000", "LocalHost:12323"},
+                      FollowCase{"Address", "10.0.0.1:12323", "4000", "10.0.0.1:12323"},
+                      FollowCase{"LocalhostPrefix", "localhost2:1", "4000", "localhost2:1"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(MainWindowTest, FocusingThePortFieldCompletesABareLocalhost)
+{
+    target()->setEditText("localhost");
+    port()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(target()->currentText(), "localhost:12323");
+}
+
+TEST_F(MainWindowTest, ChoosingAListTargetWithShiftDeletesIt)
+{
+    target()->addItem("a:1");
+    target()->addItem("b:2");
+    target()->addItem("c:3");
+
+    // Without Shift the choice is only a choice.
+    Q_EMIT target()->activated(1);
+    EXPECT_EQ(target()->count(), 3);
+
+    QTest::keyPress(window.windowHandle(), Qt::Key_Shift, Qt::ShiftModifier);
+    Q_EMIT target()->activated(1);
+    QTest::keyRelease(window.windowHandle(), Qt::Key_Shift);
+    ASSERT_EQ(target()->count(), 2);
+    EXPECT_EQ(target()->itemText(0), "a:1");
+    EXPECT_EQ(target()->itemText(1), "c:3");
+}
+
+TEST_F(MainWindowTest, StartAndStopToggleTheCaptionAndThePortField)
+{
+    window.mainWindowHandler(IDC_LISTEN);
+    EXPECT_EQ(item<QPushButton>(IDC_LISTEN)->text(), "Stop");
+    EXPECT_FALSE(port()->isEnabled());
+    window.mainWindowHandler(IDC_LISTEN);
+    EXPECT_EQ(item<QPushButton>(IDC_LISTEN)->text(), "Start");
+    EXPECT_TRUE(port()->isEnabled());
+}
+
+// Runs `act` on the About window once it is up, and returns whether the
+// context menu opened it at all.
+bool openAboutThen(app::MainWindow& window, const std::function<void(QDialog*)>& act)
+{
+    bool opened = false;
+    QTimer::singleShot(0, &window, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        auto* about = menu->findChild<QAction*>("IDM_ABOUT");
+        ASSERT_NE(about, nullptr);
+        EXPECT_EQ(about->text(), "About...");
+        testing_support::whenModalShows([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->objectName(), "IDD_ABOUT");
+            EXPECT_EQ(dialog->windowTitle(), "About Mirevo...");
+            opened = true;
+            act(dialog);
+        });
+        menu->setActiveAction(about);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), window.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&window, &event);
+    return opened;
+}
+
+TEST_F(MainWindowTest, AboutOpensFromTheContextMenuAndClosesByEveryWay)
+{
+    const std::vector<std::pair<const char*, std::function<void(QDialog*)>>> ways{
+        {"Close", [](QDialog* d) { d->findChild<QPushButton*>("IDCANCEL")->click(); }},
+        {"Enter", [](QDialog* d) { QTest::keyClick(d, Qt::Key_Return); }},
+        {"Escape", [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }},
+        {"CloseWindow", [](QDialog* d) { d->close(); }},
+    };
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(openAboutThen(window, way));
+        EXPECT_EQ(window.findChild<QDialog*>("IDD_ABOUT"), nullptr);
+        EXPECT_TRUE(window.isVisible());
+    }
+}
+
+}  // namespace

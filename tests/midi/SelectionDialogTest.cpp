@@ -1,0 +1,93 @@
+// The device selection window's rules.
+#include <gmock/gmock.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "midi/SelectionDialog.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+using midi::SelectionDialog;
+using namespace res;
+
+const std::vector<std::string> kDevices{"Mirevo MIDI In", "USB Keyboard", "Pads"};
+
+// Runs the window modally, lets `act` drive it once it is shown, and
+// returns its result.
+int runWith(SelectionDialog::Mode mode, std::function<void(SelectionDialog*)> act)
+{
+    QWidget anchor;
+    QTimer::singleShot(0, &anchor, [&] {
+        auto* dialog = qobject_cast<SelectionDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(dialog);
+    });
+    return SelectionDialog::run(nullptr, mode, kDevices);
+}
+
+QListView* list(SelectionDialog* d) { return qobject_cast<QListView*>(d->item(IDC_DEVICE_LIST)); }
+
+void select(SelectionDialog* d, int row)
+{
+    list(d)->setCurrentIndex(list(d)->model()->index(row, 0));
+}
+
+TEST(SelectionDialogTest, ListsOneLinePerDeviceUnderItsPrompt)
+{
+    const int result = runWith(SelectionDialog::Mode::Input, [](SelectionDialog* d) {
+        EXPECT_EQ(qobject_cast<QLabel*>(d->item(IDC_DEVICE_PROMPT))->text(), "Select MIDI-IN");
+        ASSERT_EQ(list(d)->model()->rowCount(), 3);
+        EXPECT_EQ(list(d)->model()->index(1, 0).data().toString(), "USB Keyboard");
+        EXPECT_EQ(qobject_cast<QPushButton*>(d->item(IDCANCEL))->text(), "ｷｬﾝｾﾙ");
+        d->selectionDialogHandler(IDCANCEL);
+    });
+    EXPECT_EQ(result, -1);
+    runWith(SelectionDialog::Mode::Output, [](SelectionDialog* d) {
+        EXPECT_EQ(qobject_cast<QLabel*>(d->item(IDC_DEVICE_PROMPT))->text(), "Select MIDI-OUT");
+        d->selectionDialogHandler(IDCANCEL);
+    });
+}
+
+TEST(SelectionDialogTest, OkChoosesTheSelectedLineOnly)
+{
+    const int result = runWith(SelectionDialog::Mode::Output, [](SelectionDialog* d) {
+        auto* ok = qobject_cast<QPushButton*>(d->item(IDOK));
+        ok->click();  // nothing selected: the window stays
+        EXPECT_TRUE(d->isVisible());
+        select(d, 2);
+        ok->click();
+    });
+    EXPECT_EQ(result, 2);
+}
+
+TEST(SelectionDialogTest, EnterChoosesAndDoubleClickDoesNot)
+{
+    const int result = runWith(SelectionDialog::Mode::Input, [](SelectionDialog* d) {
+        select(d, 1);
+        QListView* view = list(d);
+        const QRect cell = view->visualRect(view->model()->index(1, 0));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        EXPECT_TRUE(d->isVisible());
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, 1);
+}
+
+TEST(SelectionDialogTest, EscapeAndClosingCancel)
+{
+    EXPECT_EQ(runWith(SelectionDialog::Mode::Input,
+                      [](SelectionDialog* d) {
+                          select(d, 0);
+                          QTest::keyClick(d, Qt::Key_Escape);
+                      }),
+              -1);
+    EXPECT_EQ(runWith(SelectionDialog::Mode::Input, [](SelectionDialog* d) { d->close(); }), -1);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/UdpSocket.h"
+
+namespace testing_support {
+
+// A UDP socket on a free local port that tests read datagrams from.
+class UdpListener {
+public:
+    struct Datagram {
+        std::vector<std::byte> bytes;
+        net::Ipv4Endpoint from;
+
+        [[nodiscard]] std::string text() const
+        {
+            return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        }
+    };
+
+    UdpListener();
+
+    [[nodiscard]] std::uint16_t port() const noexcept { return port_; }
+    [[nodiscard]] std::string target() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // The next datagram, or nothing when none arrives in time.
+    [[nodiscard]] std::optional<Datagram> next(
+        std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+    // True when no datagram arrives within the (short) time given.
+    [[nodiscard]] bool quiet(std::chrono::milliseconds timeout = std::chrono::milliseconds(100));
+
+private:
+    net::UdpSocket socket_;
+    std::uint16_t port_ = 0;
+};
+
+// The bytes of a string, for comparing datagrams.
+[[nodiscard]] std::vector<std::byte> bytesOf(const std::string& text);
+
+}  // namespace testing_support
