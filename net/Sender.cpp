@@ -1,0 +1,74 @@
+#include "net/Sender.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "net/Target.h"
+#include "net/UdpSocket.h"
+
+namespace net {
+
+bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
+                  FailureReporter& reporter)
+{
+    std::string host;
+    std::uint16_t port = 0;
+    if (!parseTarget(target, &host, &port)) {
+        reporter.report(Failure::Syntax);
+        return false;
+    }
+    const std::optional<std::uint32_t> address = UdpSocket::resolveIpv4(host);
+    if (!address) {
+        reporter.report(Failure::HostNotFound);
+        return false;
+    }
+    UdpSocket socket = UdpSocket::open();
+    if (!socket.valid()) {
+        reporter.report(Failure::Socket);
+        return false;
+    }
+    // A send that fails is not reported: the datagram is simply lost.
+    socket.sendTo(Ipv4Endpoint{*address, port}, bytes);
+    return true;
+}
+
+namespace {
+
+void rememberTarget(TargetControls& controls, const std::string& target)
+{
+    if (!parseTarget(target, nullptr, nullptr)) {
+        return;
+    }
+    const std::size_t count = controls.listCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (controls.listItem(i) == target) {
+            return;
+        }
+    }
+    controls.appendToList(target);
+}
+
+}  // namespace
+
+bool sendToTargets(TargetControls& controls, FailureReporter& reporter,
+                   std::span<const std::byte> bytes)
+{
+    const std::string typed = controls.typedTarget();
+    rememberTarget(controls, typed);
+    if (!controls.toAllOfList()) {
+        return sendDatagram(typed, bytes, reporter);
+    }
+    // The count is taken once, after the typed target may have been added:
+    // targets a nested call appends while a failure is shown are left to it.
+    bool ok = true;
+    const std::size_t count = controls.listCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!sendDatagram(controls.listItem(i), bytes, reporter)) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace net

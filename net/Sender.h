@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+#include "net/FailureReporter.h"
+#include "net/TargetControls.h"
+
+namespace net {
+
+// Sends one datagram to one host:port target on a UDP socket opened for it
+// alone, so every datagram leaves from a fresh ephemeral port. The host is
+// resolved on every call. Returns true once the send has been attempted,
+// whatever its outcome; false after reporting "Syntax error" (no colon),
+// "Host not found" or "Socket error".
+[[nodiscard]] bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
+                                FailureReporter& reporter);
+
+// Sends one datagram to the typed target, or, when "to all of the list" is
+// checked, to every target of the list in order. A typed target with a colon
+// is first appended to the list unless the list already holds it
+// (case-sensitively). Returns true when no delivery failed. Every failure is
+// reported on its own. reporter may call sendToTargets again while it shows a
+// failure: calls share nothing but the list.
+[[nodiscard]] bool sendToTargets(TargetControls& controls, FailureReporter& reporter,
+                                 std::span<const std::byte> bytes);
+
+}  // namespace net
