@@ -1,0 +1,29 @@
+#pragma once
+
+#include "midi/KeyboardControl.h"
+
+class QWidget;
+
+namespace midi {
+
+// Commands of the performance menu, kept in each entry's QAction::data().
+inline constexpr int kMenuCancel = 1;
+inline constexpr int kMenuFirstProgram = 100;  // program 0, captioned 1
+inline constexpr int kMenuLastProgram = 299;
+inline constexpr int kMenuFirstOctave = 300;  // octave 0
+inline constexpr int kMenuLastOctave = 319;
+
+// Object names of the menu and its submenus.
+inline constexpr const char* kPerformanceMenuName = "performanceMenu";
+inline constexpr const char* kProgramChangeMenuName = "programChangeMenu";
+inline constexpr const char* kOctaveMenuName = "octaveMenu";
+
+// Shows the performance menu at the mouse pointer, owned by the given
+// window, and waits for the user: a program picked is sent as a Program
+// Change on channel 1, an octave picked becomes the keyboard's octave.
+// "Cancel" or a dismissed menu does nothing. The menu is built afresh for
+// each call and deleted before it returns.
+void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
+                         const KeyboardControl::Send& send);
+
+}  // namespace midi
