@@ -13,6 +13,8 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include "midi/KeyboardControl.h"
+#include "midi/PerformanceMenu.h"
 #include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
 #include "net/Sender.h"
@@ -63,6 +65,9 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
     anchors_.recordAnchors(initialSize_.width(), initialSize_.height(),
                            [this](int id) { return controlRect(id); });
 
+    keyboard_ = new midi::KeyboardControl(
+        ui_.item(IDC_KEYBOARD), [this](std::span<const std::byte> d) { sendToTargets(d); });
+
     connectCommands();
     log_->setFocus();
 }
@@ -99,9 +104,12 @@ bool MainWindow::mainWindowHandler(int id)
         case IDC_LISTEN:
             startOrStop();
             return true;
+        case IDC_KEYBOARD:
+            midi::showPerformanceMenu(this, *keyboard_,
+                                      [this](std::span<const std::byte> d) { sendToTargets(d); });
+            return true;
         case IDC_MIDI_IN:
         case IDC_MIDI_OUT:
-        case IDC_KEYBOARD:
             return true;
         default:
             return false;
@@ -134,6 +142,13 @@ void MainWindow::send()
     if (net::sendToTargets(targets_, reporter_, datagram)) {
         message_->clear();
     }
+}
+
+void MainWindow::sendToTargets(std::span<const std::byte> datagram)
+{
+    // Notes, program changes and MIDI input do not look at the result: the
+    // failures have been shown.
+    (void)net::sendToTargets(targets_, reporter_, datagram);
 }
 
 std::uint32_t MainWindow::portValue() const

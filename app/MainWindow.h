@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QSize>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,10 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 class QStringListModel;
+
+namespace midi {
+class KeyboardControl;
+}
 
 namespace app {
 
@@ -39,6 +45,7 @@ public:
     [[nodiscard]] QWidget* item(int id) const { return ui_.item(id); }
     [[nodiscard]] QSize initialSize() const noexcept { return initialSize_; }
     [[nodiscard]] const DialogBuilder& builder() const noexcept { return ui_; }
+    [[nodiscard]] midi::KeyboardControl& keyboard() const noexcept { return *keyboard_; }
 
     // The port field's value read as an unsigned number: 0 when empty or
     // too large to read.
@@ -65,6 +72,7 @@ private:
     void startOrStop();
     void deleteChosenTarget(int index);
     void connectCommands();
+    void sendToTargets(std::span<const std::byte> datagram);
     [[nodiscard]] Rect controlRect(int id) const;
 
     MessageBoxes& boxes_;
@@ -77,6 +85,7 @@ private:
     QComboBox* target_ = nullptr;
     QCheckBox* toAll_ = nullptr;
     QLineEdit* message_ = nullptr;
+    midi::KeyboardControl* keyboard_ = nullptr;
     TargetFields targets_;
     MessageBoxReporter reporter_;
     AnchorTable anchors_;

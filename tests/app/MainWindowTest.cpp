@@ -250,6 +250,35 @@ TEST_F(MainWindowTest, StartAndStopToggleTheCaptionAndThePortField)
     EXPECT_TRUE(port()->isEnabled());
 }
 
+TEST_F(MainWindowTest, TheKeyboardControlSendsNotesToTheTarget)
+{
+    UdpListener listener;
+    target()->setEditText(QString::fromStdString(listener.target()));
+    QWidget* keyboard = window.item(IDC_KEYBOARD);
+    keyboard->setFocus();
+    QTest::keyPress(keyboard, Qt::Key_Z);
+    QTest::keyRelease(keyboard, Qt::Key_Z);
+    const auto on = listener.next();
+    const auto off = listener.next();
+    ASSERT_TRUE(on && off);
+    EXPECT_EQ(on->text(), std::string("~\x90\x3C\x7F\x00", 5));
+    EXPECT_EQ(off->text(), std::string("~\x90\x3C\x00\x00", 5));
+}
+
+TEST_F(MainWindowTest, CancelInThePerformanceMenuDoesNotExit)
+{
+    QTimer::singleShot(0, &window, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->actions().value(0)->text(), "Cancel");
+        menu->setActiveAction(menu->actions().value(0));
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::mouseClick(item<QPushButton>(IDC_KEYBOARD), Qt::LeftButton);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.result(), 0);
+}
+
 // Runs `act` on the About window once it is up, and returns whether the
 // context menu opened it at all.
 bool openAboutThen(app::MainWindow& window, const std::function<void(QDialog*)>& act)
