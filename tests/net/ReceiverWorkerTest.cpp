@@ -353,3 +353,21 @@ TEST(ReceiverWorker, FloodLosesOnlyWhatTheKernelCountsAsDropped) {
 }
 
 }  // namespace
+
+namespace {
+
+// Events freed under a running worker would be called after their end:
+// that is stopped at once instead.
+TEST(ReceiverWorkerDeathTest, EventsDestroyedBeforeTheirWorkerEndTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            auto events = std::make_unique<RecordingEvents>();
+            ReceiverWorker worker(0, *events);
+            waitListening(*events);
+            events.reset();
+        },
+        "");
+}
+
+}  // namespace

@@ -5,8 +5,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
