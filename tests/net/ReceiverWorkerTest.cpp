@@ -178,18 +178,6 @@ TEST(ReceiverWorker, LogsSenderAddressAndPort) {
     });
 }
 
-TEST(ReceiverWorker, FullSizedTextLineIsCutTo1023Characters) {
-    RecordingEvents events;
-    ReceiverWorker worker(0, events);
-    Sender sender(waitListening(events));
-    ASSERT_TRUE(sender.send("*" + std::string(1023, 'a')));
-    ASSERT_TRUE(events.waitUntil([&] { return !events.lines.empty(); }));
-    events.read([&] {
-        EXPECT_EQ(events.lines.front().size(), net::kMaxLogLineCharacters);
-        return 0;
-    });
-}
-
 TEST(ReceiverWorker, OversizedDatagramIsReportedAndListeningGoesOnOnTheSamePort) {
     RecordingEvents events;
     ReceiverWorker worker(0, events);
