@@ -1,0 +1,174 @@
+#include "net/ReceiverWorker.h"
+
+#include <algorithm>
+#include <string_view>
+#include <system_error>
+
+namespace net {
+
+namespace {
+
+constexpr auto kTextKind = std::byte{'*'};
+constexpr auto kMidiKind = std::byte{'~'};
+
+// The text of a text datagram: the bytes after the kind up to the first
+// zero byte or the datagram's end.
+std::string_view readText(std::span<const std::byte> datagram) {
+    const auto payload = datagram.subspan(1);
+    const auto end = std::find(payload.begin(), payload.end(), std::byte{0});
+    return {reinterpret_cast<const char*>(payload.data()),
+            static_cast<std::size_t>(end - payload.begin())};
+}
+
+// The short message of a MIDI datagram: bytes 1 to 4, little-endian; bytes
+// a short datagram lacks read as 0, bytes after offset 4 are ignored.
+std::uint32_t readMidi(std::span<const std::byte> datagram) {
+    std::uint32_t message = 0;
+    for (std::size_t i = 0; i < 4 && i + 1 < datagram.size(); ++i) {
+        message |= std::to_integer<std::uint32_t>(datagram[i + 1]) << (8 * i);
+    }
+    return message;
+}
+
+}  // namespace
+
+ReceiverWorker::ReceiverWorker(std::uint16_t port, ReceiverEvents& events)
+    : port_(port), events_(events) {
+    events_.attach();
+    try {
+        thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+        started_ = true;
+    } catch (const std::system_error&) {
+        finish(kExitSocketError);
+    }
+}
+
+ReceiverWorker::~ReceiverWorker() {
+    requestStop();
+    join();
+    events_.detach();
+}
+
+void ReceiverWorker::requestStop() noexcept {
+    thread_.request_stop();
+}
+
+bool ReceiverWorker::finished() const noexcept {
+    const std::lock_guard lock(finishMutex_);
+    return finished_;
+}
+
+int ReceiverWorker::exitCode() const noexcept {
+    const std::lock_guard lock(finishMutex_);
+    return exitCode_;
+}
+
+void ReceiverWorker::join() {
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+bool ReceiverWorker::waitFinished(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(finishMutex_);
+    return finishedChanged_.wait_for(lock, timeout, [this] { return finished_; });
+}
+
+void ReceiverWorker::finish(int exitCode) {
+    socket_.close();
+    const std::lock_guard lock(finishMutex_);
+    finished_ = true;
+    exitCode_ = exitCode;
+    finishedChanged_.notify_all();
+}
+
+void ReceiverWorker::run(const std::stop_token& stop) {
+    finish(listen(stop));
+}
+
+int ReceiverWorker::listen(const std::stop_token& stop) {
+    int exitCode = kExitStopped;
+    if (!openAndBind(stop, exitCode)) {
+        return exitCode;
+    }
+    for (;;) {
+        buffer_.fill(std::byte{0});
+        if (stop.stop_requested()) {
+            return kExitStopped;
+        }
+        if (socket_.waitReadable(kWaitSlice) == UdpSocket::Wait::TimedOut) {
+            continue;
+        }
+        // A stop that came during the wait leaves the waiting datagram unread.
+        // A failed wait goes on to the receive, which tells what is wrong.
+        if (stop.stop_requested()) {
+            return kExitStopped;
+        }
+        const UdpSocket::Received received = socket_.receive(buffer_);
+        if (received.wouldBlock) {
+            continue;
+        }
+        if (!received.failed) {
+            dropped_.store(droppedBefore_ + received.dropped, std::memory_order_release);
+        }
+        if (received.failed || received.truncated) {
+            // A datagram that did not fit is never handled in part.
+            events_.failed(Failure::Recv, stop);
+            droppedBefore_ = dropped_.load(std::memory_order_relaxed);
+            socket_.close();
+            if (stop.stop_requested()) {
+                return kExitStopped;
+            }
+            if (!openAndBind(stop, exitCode)) {
+                return exitCode;
+            }
+            continue;
+        }
+        dispatch(received);
+        handled_.fetch_add(1, std::memory_order_acq_rel);
+    }
+}
+
+bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode) {
+    socket_ = UdpSocket::open();
+    if (!socket_.valid()) {
+        events_.failed(Failure::Socket, stop);
+        exitCode = kExitSocketError;
+        return false;
+    }
+    // Neither is essential: without them bursts overflow sooner and drops
+    // go uncounted.
+    socket_.setReceiveBufferSize(kReceiveBufferBytes);
+    socket_.enableDropCounter();
+
+    // After a reopening, stay on the port first bound, also when any free
+    // port was asked for.
+    const std::uint16_t previous = boundPort();
+    const std::uint16_t wanted = previous != 0 ? previous : port_;
+    if (!socket_.bindAny(wanted)) {
+        socket_.close();
+        events_.failed(Failure::Bind, stop);
+        exitCode = kExitBindError;
+        return false;
+    }
+    const auto local = socket_.localEndpoint();
+    const std::uint16_t bound = local ? local->port : wanted;
+    boundPort_.store(bound, std::memory_order_release);
+    events_.listening(bound);
+    return true;
+}
+
+void ReceiverWorker::dispatch(const UdpSocket::Received& received) {
+    const auto datagram = std::span<const std::byte>(buffer_).first(received.size);
+    if (datagram.empty()) {
+        return;
+    }
+    if (datagram[0] == kTextKind) {
+        events_.textReceived(received.from, readText(datagram));
+    } else if (datagram[0] == kMidiKind) {
+        events_.midiReceived(readMidi(datagram));
+    }
+    // Any other kind is dropped without a word.
+}
+
+}  // namespace net

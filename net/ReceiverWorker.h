@@ -1,0 +1,101 @@
+#pragma once
+
+#include "net/ReceiverEvents.h"
+#include "net/UdpSocket.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <stop_token>
+#include <thread>
+
+namespace net {
+
+// Listens on one UDP port on its own thread and reports every datagram it
+// reads to its ReceiverEvents. It starts as soon as it is made and stops
+// when asked or when its socket cannot be opened or bound.
+//
+// Every member function may be called from any thread except the worker's
+// own; requestStop() never blocks and is never lost, from the moment the
+// object exists. The destructor requests a stop and joins, which takes at
+// most one wait slice plus the handling of one datagram (a failure report
+// being shown is ended by the stop).
+class ReceiverWorker {
+public:
+    static constexpr std::size_t kBufferSize = 1024;
+    static constexpr std::chrono::milliseconds kWaitSlice{100};
+    // Asked for so that a burst does not overflow the queue; the kernel may
+    // grant less.
+    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
+    static constexpr int kExitStopped = 0;
+    static constexpr int kExitSocketError = 11;
+    static constexpr int kExitBindError = 22;
+    static constexpr int kExitRunning = -1;
+
+    ReceiverWorker(std::uint16_t port, ReceiverEvents& events);
+    ~ReceiverWorker();
+    ReceiverWorker(const ReceiverWorker&) = delete;
+    ReceiverWorker& operator=(const ReceiverWorker&) = delete;
+
+    void requestStop() noexcept;
+
+    // False when no thread could be made; the worker is then finished with
+    // kExitSocketError and has reported nothing.
+    [[nodiscard]] bool started() const noexcept { return started_; }
+    [[nodiscard]] bool finished() const noexcept;
+    // kExitRunning until finished, then 0, 11 or 22.
+    [[nodiscard]] int exitCode() const noexcept;
+    void join();
+    // True once the worker has finished; waits at most the given time.
+    [[nodiscard]] bool waitFinished(std::chrono::milliseconds timeout);
+
+    // The port asked for when the worker was made.
+    [[nodiscard]] std::uint16_t port() const noexcept { return port_; }
+    // The port actually bound (differs when 0 was asked for); 0 until bound.
+    [[nodiscard]] std::uint16_t boundPort() const noexcept {
+        return boundPort_.load(std::memory_order_acquire);
+    }
+    // Datagrams the kernel dropped for want of buffer space, over every
+    // socket this worker has had. Brought up to date with each datagram
+    // read, so drops after the last one read show with the next one.
+    [[nodiscard]] std::uint64_t droppedDatagrams() const noexcept {
+        return dropped_.load(std::memory_order_acquire);
+    }
+    // Datagrams read and handed on (text, MIDI or ignored kinds alike).
+    [[nodiscard]] std::uint64_t datagramsHandled() const noexcept {
+        return handled_.load(std::memory_order_acquire);
+    }
+
+private:
+    void run(const std::stop_token& stop);
+    [[nodiscard]] int listen(const std::stop_token& stop);
+    [[nodiscard]] bool openAndBind(const std::stop_token& stop, int& exitCode);
+    void dispatch(const UdpSocket::Received& received);
+    void finish(int exitCode);
+
+    std::uint16_t port_{};
+    ReceiverEvents& events_;
+    UdpSocket socket_;  // touched only by the worker's thread
+    std::array<std::byte, kBufferSize> buffer_{};
+    std::uint64_t droppedBefore_{};  // drops of sockets already closed
+    std::atomic<std::uint16_t> boundPort_{0};
+    std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<std::uint64_t> handled_{0};
+    bool started_{false};
+
+    mutable std::mutex finishMutex_;
+    std::condition_variable finishedChanged_;
+    bool finished_{false};  // guarded by finishMutex_
+    int exitCode_{kExitRunning};
+
+    // Last, so that the thread starts after every other member is ready.
+    std::jthread thread_;
+};
+
+}  // namespace net
