@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QStringListModel>
 #include <QTimer>
 
 #include "midi/KeyboardControl.h"
@@ -29,12 +28,13 @@ using namespace res;
 namespace {
 
 constexpr std::uint16_t kDefaultPort = 12323;
+// How long Start waits for a stopping worker to let go of the port.
+constexpr std::chrono::milliseconds kStopGrace{500};
 
 }  // namespace
 
 MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent),
-      boxes_(boxes),
       ui_(this, mainWindowTemplate()),
       log_(ui_.item<QListView>(IDC_LOG)),
       port_(ui_.item<QLineEdit>(IDC_PORT)),
@@ -44,7 +44,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
       toAll_(ui_.item<QCheckBox>(IDC_TO_ALL)),
       message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
       targets_(target_, toAll_),
-      reporter_(boxes, this)
+      reporter_(boxes, this),
+      bridge_(ReceiverBridge::MidiSink{})
 {
     setObjectName(QStringLiteral("IDD_MAIN"));
     // Caption, system menu, sizing border and minimise box; never maximised.
@@ -53,12 +54,13 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
 
-    logModel_ = new QStringListModel(this);
+    logModel_ = new LogModel(this);
     log_->setModel(logModel_);
 
     port_->setText(QString::number(kDefaultPort));
     target_->setEditText(QStringLiteral("localhost:12323"));
     talkSound_->setChecked(true);
+    bridge_.setTalkSound(true);
 
     initialSize_ = ui_.clientSize();
     setMinimumSize(initialSize_);
@@ -72,7 +74,16 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
     log_->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Ask every worker first, so that they wind down together.
+    if (receiver_) {
+        receiver_->requestStop();
+    }
+    for (const auto& worker : stopping_) {
+        worker->requestStop();
+    }
+}
 
 void MainWindow::connectCommands()
 {
@@ -84,6 +95,9 @@ void MainWindow::connectCommands()
     connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
     port_->installEventFilter(this);
     connect(target_, &QComboBox::activated, this, &MainWindow::deleteChosenTarget);
+    connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { bridge_.setTalkSound(on); });
+    connect(&bridge_, &ReceiverBridge::linesArrived, this, &MainWindow::appendLogLines);
+    connect(&bridge_, &ReceiverBridge::failureRaised, this, &MainWindow::showReceiverFailure);
 }
 
 bool MainWindow::mainWindowHandler(int id)
@@ -122,15 +136,12 @@ void MainWindow::exitProgram()
     done(0);
 }
 
-void MainWindow::eraseLog() { logModel_->setStringList({}); }
+void MainWindow::eraseLog() { logModel_->clear(); }
 
 void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 {
-    QStringList all = logModel_->stringList();
-    for (const std::string& line : lines) {
-        all.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
-    }
-    logModel_->setStringList(all);
+    logModel_->appendLines(lines);
+    // Select the newest line, so that it is shown.
     log_->setCurrentIndex(logModel_->index(logModel_->rowCount() - 1));
 }
 
@@ -173,9 +184,37 @@ void MainWindow::followLocalhost()
 
 void MainWindow::startOrStop()
 {
-    listening_ = !listening_;
-    listen_->setText(listening_ ? QStringLiteral("Stop") : QStringLiteral("Start"));
-    port_->setEnabled(!listening_);
+    if (receiver_ == nullptr) {
+        // A worker this window told to stop may still hold the port for a
+        // moment: give it that moment rather than fail to bind.
+        for (const auto& old : stopping_) {
+            (void)old->waitFinished(kStopGrace);
+        }
+        reapStoppedWorkers();
+        const auto port = static_cast<std::uint16_t>(portValue() & 0xFFFFu);
+        receiver_ = std::make_unique<net::ReceiverWorker>(port, bridge_);
+        listen_->setText(QStringLiteral("Stop"));
+        port_->setEnabled(false);
+    } else {
+        // Stop does not wait for the worker; it is joined once it has ended.
+        receiver_->requestStop();
+        stopping_.push_back(std::move(receiver_));
+        listen_->setText(QStringLiteral("Start"));
+        port_->setEnabled(true);
+        QTimer::singleShot(2 * net::ReceiverWorker::kWaitSlice, this,
+                           &MainWindow::reapStoppedWorkers);
+    }
+}
+
+void MainWindow::reapStoppedWorkers()
+{
+    std::erase_if(stopping_, [](const auto& worker) { return worker->finished(); });
+}
+
+void MainWindow::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
+{
+    reporter_.report(failure);
+    bridge_.acknowledgeFailure(ticket);
 }
 
 void MainWindow::deleteChosenTarget(int index)

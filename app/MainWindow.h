@@ -4,21 +4,24 @@
 #include <QSize>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "app/AnchorTable.h"
 #include "app/DialogBuilder.h"
+#include "app/LogModel.h"
 #include "app/MessageBoxReporter.h"
+#include "app/ReceiverBridge.h"
 #include "app/TargetFields.h"
+#include "net/ReceiverWorker.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListView;
 class QPushButton;
-class QStringListModel;
 
 namespace midi {
 class KeyboardControl;
@@ -54,6 +57,11 @@ public:
     // Adds lines at the end of the log and shows the newest.
     void appendLogLines(const std::vector<std::string>& lines);
 
+    // Whether a receiver worker has been started and not yet stopped (it may
+    // have ended by itself after a failure).
+    [[nodiscard]] bool listening() const noexcept { return receiver_ != nullptr; }
+    [[nodiscard]] const net::ReceiverWorker* receiver() const noexcept { return receiver_.get(); }
+
     // Shows the About window modally.
     void runAboutWindow();
 
@@ -70,15 +78,16 @@ private:
     void send();
     void followLocalhost();
     void startOrStop();
+    void reapStoppedWorkers();
+    void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
     void connectCommands();
     void sendToTargets(std::span<const std::byte> datagram);
     [[nodiscard]] Rect controlRect(int id) const;
 
-    MessageBoxes& boxes_;
     DialogBuilder ui_;
     QListView* log_ = nullptr;
-    QStringListModel* logModel_ = nullptr;
+    LogModel* logModel_ = nullptr;
     QLineEdit* port_ = nullptr;
     QPushButton* listen_ = nullptr;
     QCheckBox* talkSound_ = nullptr;
@@ -90,7 +99,12 @@ private:
     MessageBoxReporter reporter_;
     AnchorTable anchors_;
     QSize initialSize_{};
-    bool listening_ = false;
+    // Declared before the workers: they report to it until they are joined.
+    ReceiverBridge bridge_;
+    // The worker last started, until Stop; workers told to stop that may
+    // still be finishing.
+    std::unique_ptr<net::ReceiverWorker> receiver_;
+    std::vector<std::unique_ptr<net::ReceiverWorker>> stopping_;
 };
 
 }  // namespace app

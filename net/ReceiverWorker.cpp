@@ -1,36 +1,11 @@
 #include "net/ReceiverWorker.h"
 
-#include <algorithm>
-#include <string_view>
+#include "net/Datagram.h"
+
+#include <variant>
 #include <system_error>
 
 namespace net {
-
-namespace {
-
-constexpr auto kTextKind = std::byte{'*'};
-constexpr auto kMidiKind = std::byte{'~'};
-
-// The text of a text datagram: the bytes after the kind up to the first
-// zero byte or the datagram's end.
-std::string_view readText(std::span<const std::byte> datagram) {
-    const auto payload = datagram.subspan(1);
-    const auto end = std::find(payload.begin(), payload.end(), std::byte{0});
-    return {reinterpret_cast<const char*>(payload.data()),
-            static_cast<std::size_t>(end - payload.begin())};
-}
-
-// The short message of a MIDI datagram: bytes 1 to 4, little-endian; bytes
-// a short datagram lacks read as 0, bytes after offset 4 are ignored.
-std::uint32_t readMidi(std::span<const std::byte> datagram) {
-    std::uint32_t message = 0;
-    for (std::size_t i = 0; i < 4 && i + 1 < datagram.size(); ++i) {
-        message |= std::to_integer<std::uint32_t>(datagram[i + 1]) << (8 * i);
-    }
-    return message;
-}
-
-}  // namespace
 
 ReceiverWorker::ReceiverWorker(std::uint16_t port, ReceiverEvents& events)
     : port_(port), events_(events) {
@@ -138,7 +113,7 @@ bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode) {
     }
     // Neither is essential: without them bursts overflow sooner and drops
     // go uncounted.
-    socket_.setReceiveBufferSize(kReceiveBufferBytes);
+    socket_.setReceiveBufferSize(kSocketBufferBytes);
     socket_.enableDropCounter();
 
     // After a reopening, stay on the port first bound, also when any free
@@ -159,16 +134,14 @@ bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode) {
 }
 
 void ReceiverWorker::dispatch(const UdpSocket::Received& received) {
-    const auto datagram = std::span<const std::byte>(buffer_).first(received.size);
-    if (datagram.empty()) {
-        return;
+    const DatagramContent content =
+        readDatagram(std::span<const std::byte>(buffer_).first(received.size));
+    if (const auto* text = std::get_if<TextMessage>(&content)) {
+        events_.textReceived(received.from, text->text);
+    } else if (const auto* midi = std::get_if<MidiMessage>(&content)) {
+        events_.midiReceived(midi->message);
     }
-    if (datagram[0] == kTextKind) {
-        events_.textReceived(received.from, readText(datagram));
-    } else if (datagram[0] == kMidiKind) {
-        events_.midiReceived(readMidi(datagram));
-    }
-    // Any other kind is dropped without a word.
+    // An empty datagram or any other kind is dropped without a word.
 }
 
 }  // namespace net

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/Datagram.h"
 #include "net/ReceiverEvents.h"
 #include "net/UdpSocket.h"
 
@@ -27,11 +28,10 @@ namespace net {
 // being shown is ended by the stop).
 class ReceiverWorker {
 public:
-    static constexpr std::size_t kBufferSize = 1024;
     static constexpr std::chrono::milliseconds kWaitSlice{100};
     // Asked for so that a burst does not overflow the queue; the kernel may
     // grant less.
-    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+    static constexpr int kSocketBufferBytes = 4 * 1024 * 1024;
 
     static constexpr int kExitStopped = 0;
     static constexpr int kExitSocketError = 11;
@@ -82,7 +82,7 @@ private:
     std::uint16_t port_{};
     ReceiverEvents& events_;
     UdpSocket socket_;  // touched only by the worker's thread
-    std::array<std::byte, kBufferSize> buffer_{};
+    std::array<std::byte, kReceiveBufferBytes> buffer_{};
     std::uint64_t droppedBefore_{};  // drops of sockets already closed
     std::atomic<std::uint16_t> boundPort_{0};
     std::atomic<std::uint64_t> dropped_{0};
