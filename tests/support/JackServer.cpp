@@ -87,8 +87,12 @@ std::unique_ptr<JackServer> JackServer::start(std::string& whyNot) {
     }
     const std::string& name = serverName();
 
-    std::vector<std::string> args = {jackd,   "--name", name, "--no-realtime", "-d", "dummy", "-r",
-                                     "48000", "-p",     "256"};
+    // A generous client time-out: clients under a sanitizer are slow, and a
+    // client the server gives up on silently stops passing MIDI.
+    std::vector<std::string> args = {
+        jackd, "--name", name, "--no-realtime", "--timeout", "5000",
+        "-d",  "dummy",  "-r", "48000",         "-p",        "256",
+    };
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
