@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/MidiBackend.h"
+#include "midi/MidiInput.h"
+#include "midi/MidiOutput.h"
+#include "midi/SynthOptions.h"
+
+namespace midi {
+
+// The MIDI devices to choose from, numbered by their line in the selection
+// window's list.
+//
+// Input lines: 0 is Mirevo's own virtual input port ("MIDI In", which other
+// programs connect to), then the system's ports Mirevo can read from.
+// Output lines: 0 is the built-in synthesizer, 1 Mirevo's own virtual output
+// port ("MIDI Out"), then the system's ports Mirevo can write to. Mirevo's
+// own ports are never listed among the system's. The default device (-1) is
+// the virtual input port for input and the built-in synthesizer for output.
+// Without a MIDI system there are no virtual ports: the input list is empty
+// and the output list holds the synthesizer alone.
+//
+// The system's ports come and go; a line number means the port on that line
+// of the list as it is when opened.
+//
+// GUI thread only (listing and opening may take a few milliseconds).
+class MidiDevices {
+public:
+    static constexpr int defaultDevice = -1;
+
+    // Uses the ALSA sequencer when it can be opened, else a running JACK
+    // server, else no MIDI system.
+    MidiDevices();
+    // Uses the given MIDI system and synthesizer options (tests).
+    explicit MidiDevices(MidiBackend backend, SynthOptions synth = {});
+
+    [[nodiscard]] MidiBackend backend() const noexcept { return backend_; }
+
+    // One name per line, in line order.
+    [[nodiscard]] std::vector<std::string> inputLines() const;
+    [[nodiscard]] std::vector<std::string> outputLines() const;
+
+    // Nothing when the line does not exist or the device cannot be opened.
+    // See MidiInput for what notify must do.
+    [[nodiscard]] std::unique_ptr<MidiInput> openInput(int line, MidiInput::Notify notify) const;
+    [[nodiscard]] std::shared_ptr<MidiOutput> openOutput(int line) const;
+
+private:
+    MidiBackend backend_ = MidiBackend::None;
+    SynthOptions synth_;
+};
+
+}  // namespace midi

@@ -1,0 +1,100 @@
+#include "midi/MessageQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using midi::MessageQueue;
+using namespace std::chrono_literals;
+
+TEST(MessageQueueTest, WakesOnlyWhenNoDrainIsPending) {
+    MessageQueue queue;
+    EXPECT_EQ(queue.push(1), MessageQueue::Push::QueuedWake);
+    EXPECT_EQ(queue.push(2), MessageQueue::Push::Queued);
+
+    std::vector<std::uint32_t> taken;
+    EXPECT_EQ(queue.drain([&](std::uint32_t m) { taken.push_back(m); }), 2u);
+    EXPECT_EQ(taken, (std::vector<std::uint32_t>{1, 2}));
+
+    EXPECT_EQ(queue.push(3), MessageQueue::Push::QueuedWake);
+}
+
+TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt) {
+    MessageQueue queue;
+    ASSERT_EQ(queue.push(1), MessageQueue::Push::QueuedWake);
+    std::vector<std::uint32_t> taken;
+    MessageQueue::Push pushedMeanwhile{};
+    queue.drain([&](std::uint32_t m) {
+        taken.push_back(m);
+        if (m == 1) {
+            // The drain has begun, so the producer must wake the next one.
+            pushedMeanwhile = queue.push(2);
+        }
+    });
+    EXPECT_EQ(pushedMeanwhile, MessageQueue::Push::QueuedWake);
+    EXPECT_EQ(taken, (std::vector<std::uint32_t>{1, 2}));
+}
+
+TEST(MessageQueueTest, CountsWhatDoesNotFitAndKeepsTheRestInOrder) {
+    MessageQueue queue;
+    for (std::uint32_t i = 0; i < MessageQueue::capacity + 5; ++i) {
+        queue.push(i);
+    }
+    EXPECT_EQ(queue.overflowCount(), 5u);
+    std::uint32_t expected = 0;
+    queue.drain([&](std::uint32_t m) { EXPECT_EQ(m, expected++); });
+    EXPECT_EQ(expected, MessageQueue::capacity);
+    EXPECT_EQ(queue.push(7), MessageQueue::Push::QueuedWake);
+}
+
+// The consumer only drains when it was woken, like the window. Were a
+// wake-up ever lost, the messages behind it would wait forever.
+TEST(MessageQueueTest, ProducerThreadLosesNothingAndNoWakeUp) {
+    constexpr std::uint32_t kMessages = 200'000;
+    MessageQueue queue;
+    std::mutex mutex;
+    std::condition_variable woken;
+    std::uint64_t wakeUps = 0;
+
+    std::thread producer([&] {
+        for (std::uint32_t i = 0; i < kMessages;) {
+            const MessageQueue::Push result = queue.push(i);
+            if (result == MessageQueue::Push::Full) {
+                std::this_thread::yield();  // only the test retries
+                continue;
+            }
+            ++i;
+            if (result == MessageQueue::Push::QueuedWake) {
+                const std::lock_guard lock(mutex);
+                ++wakeUps;
+                woken.notify_one();
+            }
+        }
+    });
+
+    std::uint32_t expected = 0;
+    std::uint64_t seen = 0;
+    bool inOrder = true;
+    while (expected < kMessages) {
+        std::unique_lock lock(mutex);
+        if (!woken.wait_for(lock, 30s, [&] { return wakeUps != seen; })) {
+            break;
+        }
+        seen = wakeUps;
+        lock.unlock();
+        queue.drain([&](std::uint32_t m) { inOrder = inOrder && m == expected++; });
+    }
+    producer.join();
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(expected, kMessages);
+}
+
+}  // namespace
