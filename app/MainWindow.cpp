@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "midi/KeyboardControl.h"
+#include "midi/MidiDevices.h"
 #include "midi/PerformanceMenu.h"
 #include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
@@ -33,7 +34,7 @@ constexpr std::chrono::milliseconds kStopGrace{500};
 
 }  // namespace
 
-MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
+MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QWidget* parent)
     : QDialog(parent),
       ui_(this, mainWindowTemplate()),
       log_(ui_.item<QListView>(IDC_LOG)),
@@ -45,7 +46,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
       message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
       targets_(target_, toAll_),
       reporter_(boxes, this),
-      bridge_(ReceiverBridge::MidiSink{})
+      devices_(devices),
+      bridge_([this](std::uint32_t message) { output_.play(message); })
 {
     setObjectName(QStringLiteral("IDD_MAIN"));
     // Caption, system menu, sizing border and minimise box; never maximised.
@@ -62,6 +64,9 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
     talkSound_->setChecked(true);
     bridge_.setTalkSound(true);
 
+    openMidiInput(midi::MidiDevices::defaultDevice);
+    openMidiOutput(midi::MidiDevices::defaultDevice);
+
     initialSize_ = ui_.clientSize();
     setMinimumSize(initialSize_);
     anchors_.recordAnchors(initialSize_.width(), initialSize_.height(),
@@ -76,6 +81,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // Once the input is closed no MIDI thread calls in any more.
+    input_.reset();
     // Ask every worker first, so that they wind down together.
     if (receiver_) {
         receiver_->requestStop();
@@ -123,7 +130,10 @@ bool MainWindow::mainWindowHandler(int id)
                                       [this](std::span<const std::byte> d) { sendToTargets(d); });
             return true;
         case IDC_MIDI_IN:
+            toggleMidiInput();
+            return true;
         case IDC_MIDI_OUT:
+            toggleMidiOutput();
             return true;
         default:
             return false;
@@ -224,6 +234,63 @@ void MainWindow::deleteChosenTarget(int index)
     }
     target_->removeItem(index);
     QTimer::singleShot(0, target_, &QComboBox::showPopup);
+}
+
+void MainWindow::openMidiInput(int line)
+{
+    // The MIDI thread only queues; the window forwards what it queued.
+    input_ = devices_.openInput(line, [this] {
+        QMetaObject::invokeMethod(this, &MainWindow::forwardMidiInput, Qt::QueuedConnection);
+    });
+    ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(input_ != nullptr);
+}
+
+void MainWindow::openMidiOutput(int line)
+{
+    const bool open = output_.replace(devices_.openOutput(line));
+    ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
+}
+
+void MainWindow::toggleMidiInput()
+{
+    if (input_ != nullptr) {
+        input_.reset();
+        ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
+        return;
+    }
+    const int line =
+        midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Input, devices_.inputLines());
+    if (line != -1) {
+        openMidiInput(line);
+    }
+}
+
+void MainWindow::toggleMidiOutput()
+{
+    if (output_.isOpen()) {
+        output_.close();
+        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
+        return;
+    }
+    // Cancelling opens the default output, as at start.
+    openMidiOutput(midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Output,
+                                              devices_.outputLines()));
+}
+
+void MainWindow::forwardMidiInput()
+{
+    // The input may have been closed since this call was queued.
+    if (input_ == nullptr) {
+        return;
+    }
+    // Take the messages first: an error box shown while sending runs the
+    // event loop, and the input may be closed from it.
+    std::vector<std::uint32_t> messages;
+    input_->drain([&messages](std::uint32_t message) { messages.push_back(message); });
+    for (const std::uint32_t message : messages) {
+        const net::MidiDatagram datagram = net::makeMidiDatagram(message);
+        sendToTargets(datagram);
+    }
 }
 
 void MainWindow::runAboutWindow()

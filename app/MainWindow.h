@@ -15,6 +15,8 @@
 #include "app/MessageBoxReporter.h"
 #include "app/ReceiverBridge.h"
 #include "app/TargetFields.h"
+#include "midi/MidiInput.h"
+#include "midi/MidiOutputSlot.h"
 #include "net/ReceiverWorker.h"
 
 class QCheckBox;
@@ -25,7 +27,8 @@ class QPushButton;
 
 namespace midi {
 class KeyboardControl;
-}
+class MidiDevices;
+}  // namespace midi
 
 namespace app {
 
@@ -38,7 +41,8 @@ class MainWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit MainWindow(MessageBoxes& boxes, QWidget* parent = nullptr);
+    // The devices are the MIDI system the window opens its devices in.
+    MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Carries out the command of the control with this identifier; false
@@ -62,6 +66,9 @@ public:
     [[nodiscard]] bool listening() const noexcept { return receiver_ != nullptr; }
     [[nodiscard]] const net::ReceiverWorker* receiver() const noexcept { return receiver_.get(); }
 
+    [[nodiscard]] bool midiInputOpen() const noexcept { return input_ != nullptr; }
+    [[nodiscard]] bool midiOutputOpen() const { return output_.isOpen(); }
+
     // Shows the About window modally.
     void runAboutWindow();
 
@@ -79,6 +86,11 @@ private:
     void followLocalhost();
     void startOrStop();
     void reapStoppedWorkers();
+    void openMidiInput(int line);
+    void openMidiOutput(int line);
+    void toggleMidiInput();
+    void toggleMidiOutput();
+    void forwardMidiInput();
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
     void connectCommands();
@@ -99,6 +111,11 @@ private:
     MessageBoxReporter reporter_;
     AnchorTable anchors_;
     QSize initialSize_{};
+    const midi::MidiDevices& devices_;
+    std::unique_ptr<midi::MidiInput> input_;
+    // Where received MIDI plays; shared with the receiver workers, so
+    // declared before them.
+    midi::MidiOutputSlot output_;
     // Declared before the workers: they report to it until they are joined.
     ReceiverBridge bridge_;
     // The worker last started, until Stop; workers told to stop that may

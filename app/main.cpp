@@ -3,6 +3,7 @@
 
 #include "app/MainWindow.h"
 #include "app/QtMessageBoxes.h"
+#include "midi/MidiDevices.h"
 
 int main(int argc, char* argv[])
 {
@@ -11,7 +12,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(MIREVO_VERSION));
 
     app::QtMessageBoxes boxes;
-    app::MainWindow window(boxes);
+    const midi::MidiDevices devices;
+    app::MainWindow window(boxes, devices);
     // Exit, and closing the window, end the window and with it the program.
     QObject::connect(&window, &QDialog::finished, &app, [] { QCoreApplication::exit(0); });
     window.show();

@@ -14,6 +14,7 @@
 #include "app/MainWindow.h"
 #include "net/UdpSocket.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
 
 namespace {
@@ -52,7 +53,7 @@ struct Peer {
     QString caption() { return qobject_cast<QPushButton*>(window.item(IDC_LISTEN))->text(); }
 
     RecordingMessageBoxes boxes;
-    app::MainWindow window{boxes};
+    app::MainWindow window{boxes, testing_support::noMidi()};
 };
 
 TEST(ListeningTest, TwoWindowsTalkBothWays)
@@ -80,7 +81,7 @@ TEST(ListeningTest, TwoWindowsTalkBothWays)
 TEST(ListeningTest, TheDefaultSettingHearsItself)
 {
     RecordingMessageBoxes boxes;
-    app::MainWindow window(boxes);
+    app::MainWindow window(boxes, testing_support::noMidi());
     window.show();
     window.mainWindowHandler(IDC_LISTEN);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.receiver()->boundPort() == 12323; }))

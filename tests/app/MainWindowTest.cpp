@@ -18,6 +18,7 @@
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
 #include "tests/support/ModalHelpers.h"
+#include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
@@ -47,7 +48,7 @@ protected:
     int logCount() { return item<QListView>(IDC_LOG)->model()->rowCount(); }
 
     RecordingMessageBoxes boxes;
-    app::MainWindow window{boxes};
+    app::MainWindow window{boxes, testing_support::noMidi()};
 };
 
 TEST_F(MainWindowTest, StartsWithTheDefaults)
