@@ -1,0 +1,288 @@
+// The main window's MIDI on a real JACK server: input forwarded to the
+// targets, received MIDI played on the chosen output, the toggles and the
+// selection window.
+#include <gmock/gmock.h>
+#include <rtmidi/RtMidi.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "app/MainWindow.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiPort.h"
+#include "midi/SelectionDialog.h"
+#include "net/Datagram.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/JackServer.h"
+#include "tests/support/ModalHelpers.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/UdpListener.h"
+
+namespace {
+
+using namespace res;
+using Bytes = std::vector<unsigned char>;
+using testing_support::RecordingMessageBoxes;
+using testing_support::UdpListener;
+
+constexpr unsigned char kPing = 0xFE;  // Active Sensing: warms up a new connection
+
+void ignoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
+
+std::optional<unsigned> ourPort(RtMidi& midi, const char* port)
+{
+    for (unsigned i = 0; i < midi.getPortCount(); ++i) {
+        const std::string name = midi.getPortName(i);
+        if (midi::isOwnPortName(name) && name.ends_with(std::string(":") + port)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+// Another program listening to Mirevo's output port.
+class Listener {
+public:
+    Listener() : in_(RtMidi::UNIX_JACK, "Sound")
+    {
+        in_.setErrorCallback(&ignoreRtMidiError);
+        in_.ignoreTypes(false, false, false);
+        in_.setCallback(&Listener::received, this);
+    }
+
+    bool connect()
+    {
+        const auto port = ourPort(in_, midi::kOutputPortName);
+        if (port) {
+            in_.openPort(*port);
+        }
+        return port.has_value();
+    }
+
+    [[nodiscard]] std::vector<Bytes> messages()
+    {
+        const std::lock_guard lock(mutex_);
+        return messages_;
+    }
+    [[nodiscard]] std::uint64_t pings() const { return pings_; }
+
+private:
+    static void received(double, Bytes* message, void* self)
+    {
+        auto* me = static_cast<Listener*>(self);
+        if (*message == Bytes{kPing}) {
+            ++me->pings_;
+            return;
+        }
+        const std::lock_guard lock(me->mutex_);
+        me->messages_.push_back(*message);
+    }
+
+    std::mutex mutex_;
+    std::vector<Bytes> messages_;
+    std::atomic<std::uint64_t> pings_{0};
+    RtMidiIn in_;
+};
+
+class MidiWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = testsupport::JackServer::start(whyNot_); }
+    static void TearDownTestSuite() { server_.reset(); }
+
+    void SetUp() override
+    {
+        if (!server_) {
+            GTEST_SKIP() << whyNot_;
+        }
+        window_ = std::make_unique<app::MainWindow>(boxes, devices());
+        window_->show();
+    }
+
+    void TearDown() override { window_.reset(); }
+
+    static const midi::MidiDevices& devices()
+    {
+        static const midi::MidiDevices jack(midi::MidiBackend::Jack,
+                                            midi::SynthOptions{.audio = false});
+        return jack;
+    }
+
+    app::MainWindow& window() { return *window_; }
+    QPushButton* button(int id) { return qobject_cast<QPushButton*>(window_->item(id)); }
+
+    void setTarget(const std::string& target)
+    {
+        qobject_cast<QComboBox*>(window_->item(IDC_TARGET))->setEditText(QString::fromStdString(target));
+    }
+
+    // Listens on a free port and returns it.
+    std::uint16_t listen()
+    {
+        qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText("0");
+        window_->mainWindowHandler(IDC_LISTEN);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->boundPort() != 0; }));
+        return window_->receiver()->boundPort();
+    }
+
+    // Toggles the output on, choosing `line` in the selection window (-1:
+    // cancel it).
+    void chooseOutput(int line)
+    {
+        testing_support::whenModalShows([line](QWidget* modal) {
+            auto* dialog = qobject_cast<midi::SelectionDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            if (line < 0) {
+                dialog->selectionDialogHandler(IDCANCEL);
+                return;
+            }
+            auto* list = qobject_cast<QListView*>(dialog->item(IDC_DEVICE_LIST));
+            list->setCurrentIndex(list->model()->index(line, 0));
+            dialog->selectionDialogHandler(IDOK);
+        });
+        window_->mainWindowHandler(IDC_MIDI_OUT);
+    }
+
+    RecordingMessageBoxes boxes;
+
+private:
+    std::unique_ptr<app::MainWindow> window_;
+    static inline std::unique_ptr<testsupport::JackServer> server_;
+    static inline std::string whyNot_;
+};
+
+std::vector<std::byte> midiDatagram(std::initializer_list<unsigned char> bytes)
+{
+    std::vector<std::byte> datagram{net::kMidiKind};
+    for (const unsigned char b : bytes) {
+        datagram.push_back(static_cast<std::byte>(b));
+    }
+    return datagram;
+}
+
+TEST_F(MidiWindowTest, StartsWithTheDefaultDevicesOpen)
+{
+    EXPECT_TRUE(window().midiInputOpen());
+    EXPECT_TRUE(button(IDC_MIDI_IN)->isChecked());
+    EXPECT_TRUE(window().midiOutputOpen());
+    EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(MidiWindowTest, InputIsForwardedToTheTargetAsFiveBytes)
+{
+    UdpListener listener;
+    setTarget(listener.target());
+
+    RtMidiOut keyboard(RtMidi::UNIX_JACK, "Keys");
+    keyboard.setErrorCallback(&ignoreRtMidiError);
+    const auto port = ourPort(keyboard, midi::kInputPortName);
+    ASSERT_TRUE(port);
+    keyboard.openPort(*port);
+
+    // The window forwards from its own event loop, which must turn while
+    // the test waits for the datagram.
+    std::optional<UdpListener::Datagram> datagram;
+    const auto arrived = [&] {
+        datagram = listener.next(std::chrono::milliseconds(5));
+        return datagram.has_value();
+    };
+    // Ping until the new connection carries something.
+    const Bytes ping{kPing};
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        keyboard.sendMessage(&ping);
+        return QTest::qWaitFor(arrived, 50);
+    }, 10000));
+    while (QTest::qWaitFor(arrived, 100)) {
+        ASSERT_EQ(datagram->text(), std::string("~\xFE\x00\x00\x00", 5));
+    }
+
+    const Bytes noteOn{0x93, 0x40, 0x65};
+    keyboard.sendMessage(&noteOn);
+    ASSERT_TRUE(QTest::qWaitFor(arrived));
+    EXPECT_EQ(datagram->text(), std::string("~\x93\x40\x65\x00", 5));
+}
+
+TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
+{
+    // Close the synthesizer, then choose Mirevo's own output port (line 1).
+    window().mainWindowHandler(IDC_MIDI_OUT);
+    EXPECT_FALSE(button(IDC_MIDI_OUT)->isChecked());
+    chooseOutput(1);
+    ASSERT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+
+    Listener sound;
+    ASSERT_TRUE(sound.connect());
+    const std::uint16_t port = listen();
+    ASSERT_NE(port, 0);
+    net::UdpSocket sender = net::UdpSocket::open();
+    const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
+
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        sender.sendTo(to, midiDatagram({kPing, 0, 0, 0}));
+        return sound.pings() > 0;
+    }, 10000));
+
+    sender.sendTo(to, midiDatagram({0x90, 0x3C, 0x7F, 0x00}));
+    sender.sendTo(to, midiDatagram({0x90, 0x3C}));  // missing bytes read as 0
+    sender.sendTo(to, midiDatagram({0xC0, 0x05, 0x00, 0x00, 0x99, 0x99}));  // extra bytes ignored
+    const std::vector<Bytes> expected{{0x90, 0x3C, 0x7F}, {0x90, 0x3C, 0x00}, {0xC0, 0x05}};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sound.messages().size() >= expected.size(); }));
+    EXPECT_EQ(sound.messages(), expected);
+
+    // With the output closed, what arrives is dropped.
+    window().mainWindowHandler(IDC_MIDI_OUT);
+    sender.sendTo(to, midiDatagram({0x90, 0x3E, 0x7F, 0x00}));
+    QTest::qWait(300);
+    EXPECT_EQ(sound.messages().size(), expected.size());
+}
+
+TEST_F(MidiWindowTest, CancellingTheSelectionOpensNothingForInputAndTheDefaultForOutput)
+{
+    window().mainWindowHandler(IDC_MIDI_IN);
+    EXPECT_FALSE(button(IDC_MIDI_IN)->isChecked());
+    testing_support::whenModalShows([](QWidget* modal) {
+        qobject_cast<midi::SelectionDialog*>(modal)->selectionDialogHandler(IDCANCEL);
+    });
+    window().mainWindowHandler(IDC_MIDI_IN);
+    EXPECT_FALSE(window().midiInputOpen());
+    EXPECT_FALSE(button(IDC_MIDI_IN)->isChecked());
+
+    window().mainWindowHandler(IDC_MIDI_OUT);
+    EXPECT_FALSE(window().midiOutputOpen());
+    chooseOutput(-1);
+    EXPECT_TRUE(window().midiOutputOpen());
+    EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+}
+
+TEST_F(MidiWindowTest, TogglingTheOutputWhileMidiStreamsIn)
+{
+    const std::uint16_t port = listen();
+    ASSERT_NE(port, 0);
+    std::atomic<bool> stop{false};
+    std::thread stream([&] {
+        net::UdpSocket sender = net::UdpSocket::open();
+        const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
+        for (unsigned note = 0; !stop; ++note) {
+            sender.sendTo(to, midiDatagram({0x90, static_cast<unsigned char>(note & 0x7F), 0x40, 0}));
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        window().mainWindowHandler(IDC_MIDI_OUT);  // close
+        chooseOutput(i % 2 == 0 ? 1 : -1);        // our port, or the synthesizer
+        ASSERT_TRUE(window().midiOutputOpen()) << "cycle " << i;
+        QTest::qWait(5);
+    }
+    stop = true;
+    stream.join();
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+}  // namespace
