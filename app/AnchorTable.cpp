@@ -27,7 +27,8 @@ constexpr std::array<AnchorEntry, AnchorTable::kRows> kMainWindowAnchors{{
 
 AnchorTable::AnchorTable() : rows_(kMainWindowAnchors) {}
 
-void AnchorTable::recordAnchors(int clientWidth, int clientHeight, const ReadRect& read) {
+void AnchorTable::recordAnchors(int clientWidth, int clientHeight, const ReadRect& read)
+{
     for (AnchorEntry& row : rows_) {
         const Rect r = read(row.controlId);
         if (row.flags & StretchRight) {
@@ -47,7 +48,8 @@ void AnchorTable::recordAnchors(int clientWidth, int clientHeight, const ReadRec
 }
 
 void AnchorTable::applyAnchors(int clientWidth, int clientHeight, const ReadRect& read,
-                               const PlaceRect& place) const {
+                               const PlaceRect& place) const
+{
     if (!recorded_) {
         return;
     }

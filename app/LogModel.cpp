@@ -7,7 +7,8 @@ namespace app {
 
 LogModel::LogModel(QObject* parent) : QAbstractListModel(parent) {}
 
-void LogModel::appendLines(const std::vector<std::string>& lines) {
+void LogModel::appendLines(const std::vector<std::string>& lines)
+{
     const std::size_t room = static_cast<std::size_t>(INT_MAX) - ends_.size();
     const std::size_t count = std::min(lines.size(), room);
     if (count == 0) {
@@ -23,7 +24,8 @@ void LogModel::appendLines(const std::vector<std::string>& lines) {
     endInsertRows();
 }
 
-void LogModel::clear() {
+void LogModel::clear()
+{
     if (ends_.empty()) {
         return;
     }
@@ -34,11 +36,13 @@ void LogModel::clear() {
     endResetModel();
 }
 
-int LogModel::rowCount(const QModelIndex& parent) const {
+int LogModel::rowCount(const QModelIndex& parent) const
+{
     return parent.isValid() ? 0 : static_cast<int>(ends_.size());
 }
 
-std::string_view LogModel::line(int row) const {
+std::string_view LogModel::line(int row) const
+{
     if (row < 0 || static_cast<std::size_t>(row) >= ends_.size()) {
         return {};
     }
@@ -47,7 +51,8 @@ std::string_view LogModel::line(int row) const {
     return std::string_view(blob_).substr(begin, ends_[index] - begin);
 }
 
-QVariant LogModel::data(const QModelIndex& index, int role) const {
+QVariant LogModel::data(const QModelIndex& index, int role) const
+{
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }

@@ -95,8 +95,8 @@ MainWindow::~MainWindow()
 void MainWindow::connectCommands()
 {
     const auto command = [this](int id) { return [this, id] { mainWindowHandler(id); }; };
-    for (const int id : {IDOK, IDCANCEL, IDC_SEND, IDC_LISTEN, IDC_MIDI_IN, IDC_MIDI_OUT,
-                         IDC_KEYBOARD}) {
+    for (const int id :
+         {IDOK, IDCANCEL, IDC_SEND, IDC_LISTEN, IDC_MIDI_IN, IDC_MIDI_OUT, IDC_KEYBOARD}) {
         connect(ui_.item<QPushButton>(id), &QPushButton::clicked, this, command(id));
     }
     connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
@@ -146,7 +146,10 @@ void MainWindow::exitProgram()
     done(0);
 }
 
-void MainWindow::eraseLog() { logModel_->clear(); }
+void MainWindow::eraseLog()
+{
+    logModel_->clear();
+}
 
 void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 {
@@ -258,8 +261,8 @@ void MainWindow::toggleMidiInput()
         ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
         return;
     }
-    const int line =
-        midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Input, devices_.inputLines());
+    const int line = midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Input,
+                                                devices_.inputLines());
     if (line != -1) {
         openMidiInput(line);
     }
@@ -334,13 +337,16 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     anchors_.applyAnchors(
         event->size().width(), event->size().height(), [this](int id) { return controlRect(id); },
-        [this](int id, const Rect& r) { ui_.item(id)->setGeometry(r.left, r.top, r.width, r.height); });
+        [this](int id, const Rect& r) {
+            ui_.item(id)->setGeometry(r.left, r.top, r.width, r.height);
+        });
     update();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == port_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    if (watched == port_ &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         mainWindowHandler(IDC_PORT);
     }
     return QDialog::eventFilter(watched, event);

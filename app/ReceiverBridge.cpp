@@ -11,9 +11,12 @@
 namespace app {
 
 ReceiverBridge::ReceiverBridge(MidiSink midiSink, QObject* parent)
-    : QObject(parent), midiSink_(std::move(midiSink)) {}
+    : QObject(parent), midiSink_(std::move(midiSink))
+{
+}
 
-ReceiverBridge::~ReceiverBridge() {
+ReceiverBridge::~ReceiverBridge()
+{
     // A worker still attached would call into this object once it is gone.
     if (attachedWorkers() != 0) {
         qFatal("ReceiverBridge destroyed while a receiver worker still reports to it");
@@ -22,7 +25,8 @@ ReceiverBridge::~ReceiverBridge() {
 
 void ReceiverBridge::listening(std::uint16_t /*port*/) {}
 
-void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_view text) {
+void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_view text)
+{
     std::string line = net::formatLogLine(from, text);
     bool firstOfBatch = false;
     {
@@ -37,7 +41,8 @@ void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_vie
     }
 }
 
-void ReceiverBridge::deliverLines() {
+void ReceiverBridge::deliverLines()
+{
     std::vector<std::string> lines;
     {
         const std::lock_guard lock(linesMutex_);
@@ -53,13 +58,15 @@ void ReceiverBridge::deliverLines() {
     }
 }
 
-void ReceiverBridge::midiReceived(std::uint32_t message) {
+void ReceiverBridge::midiReceived(std::uint32_t message)
+{
     if (midiSink_) {
         midiSink_(message);
     }
 }
 
-void ReceiverBridge::failed(net::Failure failure, std::stop_token stop) {
+void ReceiverBridge::failed(net::Failure failure, std::stop_token stop)
+{
     std::unique_lock lock(failureMutex_);
     const std::uint64_t ticket = ++lastTicket_;
     openTickets_.push_back(ticket);
@@ -75,7 +82,8 @@ void ReceiverBridge::failed(net::Failure failure, std::stop_token stop) {
     std::erase(openTickets_, ticket);
 }
 
-void ReceiverBridge::acknowledgeFailure(std::uint64_t ticket) {
+void ReceiverBridge::acknowledgeFailure(std::uint64_t ticket)
+{
     {
         const std::lock_guard lock(failureMutex_);
         std::erase(openTickets_, ticket);

@@ -40,7 +40,8 @@ public:
 
     // GUI thread: beep once for each batch of text lines that arrives.
     void setTalkSound(bool on) noexcept { talkSound_.store(on, std::memory_order_relaxed); }
-    [[nodiscard]] bool talkSound() const noexcept {
+    [[nodiscard]] bool talkSound() const noexcept
+    {
         return talkSound_.load(std::memory_order_relaxed);
     }
 

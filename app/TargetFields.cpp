@@ -15,9 +15,15 @@ std::string TargetFields::typedTarget() const
     return std::string(text.substr(0, net::wholeCharsPrefix(text, net::kMaxTargetBytes)));
 }
 
-bool TargetFields::toAllOfList() const { return toAll_->isChecked(); }
+bool TargetFields::toAllOfList() const
+{
+    return toAll_->isChecked();
+}
 
-std::size_t TargetFields::listCount() const { return static_cast<std::size_t>(target_->count()); }
+std::size_t TargetFields::listCount() const
+{
+    return static_cast<std::size_t>(target_->count());
+}
 
 std::string TargetFields::listItem(std::size_t index) const
 {
@@ -29,8 +35,7 @@ void TargetFields::appendToList(const std::string& target)
 {
     // Adding an item must not replace what the user typed.
     const QString typed = target_->currentText();
-    target_->addItem(
-        QString::fromLocal8Bit(target.data(), static_cast<qsizetype>(target.size())));
+    target_->addItem(QString::fromLocal8Bit(target.data(), static_cast<qsizetype>(target.size())));
     target_->setEditText(typed);
 }
 

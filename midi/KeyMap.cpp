@@ -2,7 +2,8 @@
 
 namespace midi {
 
-std::vector<std::uint8_t> notesForKey(std::uint8_t virtualKey, int octave) {
+std::vector<std::uint8_t> notesForKey(std::uint8_t virtualKey, int octave)
+{
     std::vector<std::uint8_t> notes;
     for (const KeyMapEntry& entry : kKeyMap) {
         if (entry.virtualKey != virtualKey) {

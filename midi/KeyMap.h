@@ -53,7 +53,8 @@ inline constexpr std::uint8_t kHighestNote = 127;
 // (octave * 12 + semitone) modulo 256. Only the octave's low byte matters;
 // the arithmetic is unsigned so that any octave, negative ones included, is
 // well defined.
-[[nodiscard]] constexpr std::uint8_t noteNumber(int octave, std::uint8_t semitone) noexcept {
+[[nodiscard]] constexpr std::uint8_t noteNumber(int octave, std::uint8_t semitone) noexcept
+{
     return static_cast<std::uint8_t>((static_cast<unsigned>(octave) * 12U + semitone) & 0xFFU);
 }
 
@@ -65,17 +66,20 @@ inline constexpr std::uint8_t kHighestNote = 127;
 // Packed MIDI short messages: status byte in the low byte, then the first and
 // second data bytes, top byte 0.
 [[nodiscard]] constexpr std::uint32_t packShortMessage(std::uint8_t status, std::uint8_t data1,
-                                                       std::uint8_t data2) noexcept {
+                                                       std::uint8_t data2) noexcept
+{
     return std::uint32_t{status} | (std::uint32_t{data1} << 8U) | (std::uint32_t{data2} << 16U);
 }
 
 // Note On on channel 1 at velocity 127, or at velocity 0 for a release.
-[[nodiscard]] constexpr std::uint32_t noteOnMessage(std::uint8_t note, bool pressed) noexcept {
+[[nodiscard]] constexpr std::uint32_t noteOnMessage(std::uint8_t note, bool pressed) noexcept
+{
     return packShortMessage(0x90, note, pressed ? 0x7F : 0x00);
 }
 
 // Program Change on channel 1, program counted from 0.
-[[nodiscard]] constexpr std::uint32_t programChangeMessage(std::uint8_t program) noexcept {
+[[nodiscard]] constexpr std::uint32_t programChangeMessage(std::uint8_t program) noexcept
+{
     return packShortMessage(0xC0, program, 0x00);
 }
 

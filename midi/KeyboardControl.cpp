@@ -15,7 +15,8 @@ namespace {
 
 // Keys the window handles before any control would: moving the focus,
 // closing, and the default button.
-bool isWindowKey(int key) noexcept {
+bool isWindowKey(int key) noexcept
+{
     switch (key) {
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
@@ -31,12 +32,14 @@ bool isWindowKey(int key) noexcept {
 }  // namespace
 
 KeyboardControl::KeyboardControl(QWidget* control, Send send)
-    : QObject(control), control_(control), send_(std::move(send)) {
+    : QObject(control), control_(control), send_(std::move(send))
+{
     setObjectName(QStringLiteral("keyboardControl"));
     control_->installEventFilter(this);
 }
 
-std::optional<std::uint8_t> KeyboardControl::virtualKeyOf(int qtKey) noexcept {
+std::optional<std::uint8_t> KeyboardControl::virtualKeyOf(int qtKey) noexcept
+{
     // Letters and digits have the same codes in both worlds.
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
         return static_cast<std::uint8_t>(qtKey);
@@ -47,14 +50,16 @@ std::optional<std::uint8_t> KeyboardControl::virtualKeyOf(int qtKey) noexcept {
     return std::nullopt;
 }
 
-bool KeyboardControl::eventFilter(QObject* watched, QEvent* event) {
+bool KeyboardControl::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == control_) {
         return keyboardControlHandler(event);
     }
     return QObject::eventFilter(watched, event);
 }
 
-bool KeyboardControl::keyboardControlHandler(QEvent* event) {
+bool KeyboardControl::keyboardControlHandler(QEvent* event)
+{
     switch (event->type()) {
         case QEvent::ShortcutOverride: {
             // Claim the key before the window's shortcuts see it, so it arrives
@@ -93,7 +98,8 @@ bool KeyboardControl::keyboardControlHandler(QEvent* event) {
     }
 }
 
-void KeyboardControl::keyPressed(const QKeyEvent& key) {
+void KeyboardControl::keyPressed(const QKeyEvent& key)
+{
     const std::optional<std::uint8_t> virtualKey = virtualKeyOf(key.key());
     if (!virtualKey) {
         return;
@@ -108,7 +114,8 @@ void KeyboardControl::keyPressed(const QKeyEvent& key) {
     sendNotes(*virtualKey, true);
 }
 
-void KeyboardControl::keyReleased(const QKeyEvent& key) {
+void KeyboardControl::keyReleased(const QKeyEvent& key)
+{
     std::optional<std::uint8_t> virtualKey = virtualKeyOf(key.key());
     const std::uint32_t scanCode = key.nativeScanCode();
     const auto held = std::find_if(held_.begin(), held_.end(), [&](const HeldKey& h) {
@@ -125,13 +132,15 @@ void KeyboardControl::keyReleased(const QKeyEvent& key) {
     }
 }
 
-void KeyboardControl::releaseHeldKeys() {
+void KeyboardControl::releaseHeldKeys()
+{
     for (const HeldKey& held : std::exchange(held_, {})) {
         sendNotes(held.virtualKey, false);
     }
 }
 
-void KeyboardControl::sendNotes(std::uint8_t virtualKey, bool pressed) {
+void KeyboardControl::sendNotes(std::uint8_t virtualKey, bool pressed)
+{
     if (!send_) {
         return;
     }

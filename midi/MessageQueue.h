@@ -27,7 +27,8 @@ public:
     };
 
     // Producer thread only.
-    Push push(std::uint32_t message) noexcept {
+    Push push(std::uint32_t message) noexcept
+    {
         const std::size_t tail = tail_.load(std::memory_order_relaxed);
         const std::size_t head = head_.load(std::memory_order_acquire);
         if (tail - head >= capacity) {
@@ -44,7 +45,8 @@ public:
     // first, and returns how many. The handler may take its time; the
     // producer keeps queueing meanwhile.
     template <typename Handler>
-    std::size_t drain(Handler&& handler) {
+    std::size_t drain(Handler&& handler)
+    {
         wakePending_.exchange(false, std::memory_order_acq_rel);
         std::size_t head = head_.load(std::memory_order_relaxed);
         std::size_t taken = 0;
@@ -64,7 +66,8 @@ public:
     }
 
     // Messages dropped because the queue was full.
-    [[nodiscard]] std::uint64_t overflowCount() const noexcept {
+    [[nodiscard]] std::uint64_t overflowCount() const noexcept
+    {
         return overflows_.load(std::memory_order_relaxed);
     }
 

@@ -14,7 +14,8 @@ namespace {
 
 void ignoreJackMessage(const char* /*message*/) {}
 
-bool alsaSequencerUsable() {
+bool alsaSequencerUsable()
+{
     const int fd = ::open("/dev/snd/seq", O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
@@ -23,7 +24,8 @@ bool alsaSequencerUsable() {
     return true;
 }
 
-bool jackServerRunning() {
+bool jackServerRunning()
+{
     silenceJackMessages();
     jack_status_t status{};
     jack_client_t* client =
@@ -37,7 +39,8 @@ bool jackServerRunning() {
 
 }  // namespace
 
-void silenceJackMessages() {
+void silenceJackMessages()
+{
     static std::once_flag once;
     std::call_once(once, [] {
         jack_set_error_function(&ignoreJackMessage);
@@ -45,7 +48,8 @@ void silenceJackMessages() {
     });
 }
 
-MidiBackend detectMidiBackend() {
+MidiBackend detectMidiBackend()
+{
     if (alsaSequencerUsable()) {
         return MidiBackend::Alsa;
     }

@@ -15,18 +15,21 @@ constexpr const char* kVirtualOutputLine = "Mirevo MIDI Out (virtual port)";
 constexpr const char* kSynthLine = "Built-in synthesizer";
 constexpr const char* kUnnamedLine = "(unnamed MIDI port)";
 
-bool hasVirtualPorts(MidiBackend backend) noexcept {
+bool hasVirtualPorts(MidiBackend backend) noexcept
+{
     return backend != MidiBackend::None;
 }
 
-void appendPorts(std::vector<std::string>& lines, const std::vector<MidiPort>& ports) {
+void appendPorts(std::vector<std::string>& lines, const std::vector<MidiPort>& ports)
+{
     for (const MidiPort& port : ports) {
         lines.push_back(port.name.empty() ? std::string(kUnnamedLine) : port.name);
     }
 }
 
 // The system's port on a line, given how many lines come before the ports.
-const MidiPort* portOnLine(const std::vector<MidiPort>& ports, int line, int firstPortLine) {
+const MidiPort* portOnLine(const std::vector<MidiPort>& ports, int line, int firstPortLine)
+{
     const int index = line - firstPortLine;
     if (index < 0 || static_cast<std::size_t>(index) >= ports.size()) {
         return nullptr;
@@ -39,9 +42,12 @@ const MidiPort* portOnLine(const std::vector<MidiPort>& ports, int line, int fir
 MidiDevices::MidiDevices() : backend_(detectMidiBackend()) {}
 
 MidiDevices::MidiDevices(MidiBackend backend, SynthOptions synth)
-    : backend_(backend), synth_(std::move(synth)) {}
+    : backend_(backend), synth_(std::move(synth))
+{
+}
 
-std::vector<std::string> MidiDevices::inputLines() const {
+std::vector<std::string> MidiDevices::inputLines() const
+{
     std::vector<std::string> lines;
     if (hasVirtualPorts(backend_)) {
         lines.emplace_back(kVirtualInputLine);
@@ -50,7 +56,8 @@ std::vector<std::string> MidiDevices::inputLines() const {
     return lines;
 }
 
-std::vector<std::string> MidiDevices::outputLines() const {
+std::vector<std::string> MidiDevices::outputLines() const
+{
     std::vector<std::string> lines;
     lines.emplace_back(kSynthLine);
     if (hasVirtualPorts(backend_)) {
@@ -60,7 +67,8 @@ std::vector<std::string> MidiDevices::outputLines() const {
     return lines;
 }
 
-std::unique_ptr<MidiInput> MidiDevices::openInput(int line, MidiInput::Notify notify) const {
+std::unique_ptr<MidiInput> MidiDevices::openInput(int line, MidiInput::Notify notify) const
+{
     const bool virtualPort = hasVirtualPorts(backend_);
     if (line == defaultDevice) {
         line = 0;  // the virtual port, or the first port where there is none
@@ -76,7 +84,8 @@ std::unique_ptr<MidiInput> MidiDevices::openInput(int line, MidiInput::Notify no
     return MidiInput::openPort(backend_, *port, std::move(notify));
 }
 
-std::shared_ptr<MidiOutput> MidiDevices::openOutput(int line) const {
+std::shared_ptr<MidiOutput> MidiDevices::openOutput(int line) const
+{
     const bool virtualPort = hasVirtualPorts(backend_);
     if (line == defaultDevice || line == 0) {
         return SynthOutput::open(synth_);

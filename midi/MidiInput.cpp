@@ -16,9 +16,12 @@ constexpr unsigned kRtMidiQueueSize = 16;
 }  // namespace
 
 MidiInput::MidiInput(Notify notify)
-    : notify_(std::move(notify)), errors_(std::make_unique<RtMidiErrorSink>()) {}
+    : notify_(std::move(notify)), errors_(std::make_unique<RtMidiErrorSink>())
+{
+}
 
-MidiInput::~MidiInput() {
+MidiInput::~MidiInput()
+{
     if (in_) {
         try {
             in_->closePort();
@@ -29,11 +32,13 @@ MidiInput::~MidiInput() {
     }
 }
 
-std::uint64_t MidiInput::errorCount() const noexcept {
+std::uint64_t MidiInput::errorCount() const noexcept
+{
     return errors_->errorCount();
 }
 
-bool MidiInput::create(MidiBackend backend) {
+bool MidiInput::create(MidiBackend backend)
+{
     const std::optional<RtMidi::Api> api = rtMidiApi(backend);
     if (!api) {
         return false;
@@ -49,7 +54,8 @@ bool MidiInput::create(MidiBackend backend) {
     return errors_->errorCount() == 0 && errors_->warningCount() == 0;
 }
 
-std::unique_ptr<MidiInput> MidiInput::openVirtual(MidiBackend backend, Notify notify) {
+std::unique_ptr<MidiInput> MidiInput::openVirtual(MidiBackend backend, Notify notify)
+{
     std::unique_ptr<MidiInput> input(new MidiInput(std::move(notify)));
     try {
         if (!input->create(backend)) {
@@ -66,7 +72,8 @@ std::unique_ptr<MidiInput> MidiInput::openVirtual(MidiBackend backend, Notify no
 }
 
 std::unique_ptr<MidiInput> MidiInput::openPort(MidiBackend backend, const MidiPort& port,
-                                               Notify notify) {
+                                               Notify notify)
+{
     std::unique_ptr<MidiInput> input(new MidiInput(std::move(notify)));
     try {
         if (!input->create(backend)) {
@@ -89,11 +96,13 @@ std::unique_ptr<MidiInput> MidiInput::openPort(MidiBackend backend, const MidiPo
     return input;
 }
 
-std::size_t MidiInput::drain(const Handler& handler) {
+std::size_t MidiInput::drain(const Handler& handler)
+{
     return queue_.drain(handler);
 }
 
-void MidiInput::received(double /*deltaTime*/, std::vector<unsigned char>* bytes, void* self) {
+void MidiInput::received(double /*deltaTime*/, std::vector<unsigned char>* bytes, void* self)
+{
     auto* input = static_cast<MidiInput*>(self);
     if (bytes == nullptr) {
         return;

@@ -55,7 +55,8 @@ public:
     [[nodiscard]] std::uint64_t overflowCount() const noexcept { return queue_.overflowCount(); }
     // Messages that were not one short message (System Exclusive, an
     // undefined status, a broken message) and were not forwarded.
-    [[nodiscard]] std::uint64_t ignoredCount() const noexcept {
+    [[nodiscard]] std::uint64_t ignoredCount() const noexcept
+    {
         return ignored_.load(std::memory_order_relaxed);
     }
     // Complaints the MIDI system made since the port was opened.

@@ -4,7 +4,8 @@
 
 namespace midi {
 
-void MidiOutputSlot::play(std::uint32_t message) {
+void MidiOutputSlot::play(std::uint32_t message)
+{
     std::shared_ptr<MidiOutput> output;
     {
         const std::lock_guard lock(mutex_);
@@ -19,7 +20,8 @@ void MidiOutputSlot::play(std::uint32_t message) {
     // outside the lock.
 }
 
-bool MidiOutputSlot::replace(std::shared_ptr<MidiOutput> output) {
+bool MidiOutputSlot::replace(std::shared_ptr<MidiOutput> output)
+{
     const bool open = static_cast<bool>(output);
     {
         const std::lock_guard lock(mutex_);
@@ -31,7 +33,8 @@ bool MidiOutputSlot::replace(std::shared_ptr<MidiOutput> output) {
     return open;
 }
 
-bool MidiOutputSlot::isOpen() const {
+bool MidiOutputSlot::isOpen() const
+{
     const std::lock_guard lock(mutex_);
     return static_cast<bool>(output_);
 }

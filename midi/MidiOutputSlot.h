@@ -34,7 +34,8 @@ public:
 
     [[nodiscard]] bool isOpen() const;
     // Messages played while no device was open.
-    [[nodiscard]] std::uint64_t droppedCount() const noexcept {
+    [[nodiscard]] std::uint64_t droppedCount() const noexcept
+    {
         return dropped_.load(std::memory_order_relaxed);
     }
 

@@ -6,13 +6,15 @@ namespace midi {
 
 namespace {
 
-bool isDigits(std::string_view text) noexcept {
+bool isDigits(std::string_view text) noexcept
+{
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // "Mirevo" or "Mirevo-<n>".
-bool isOurClient(std::string_view client) noexcept {
+bool isOurClient(std::string_view client) noexcept
+{
     const std::string_view ours = kClientName;
     if (!client.starts_with(ours)) {
         return false;
@@ -22,7 +24,8 @@ bool isOurClient(std::string_view client) noexcept {
 }
 
 // "MIDI In" or "MIDI In <client>:<port>", likewise for "MIDI Out".
-bool isOurPort(std::string_view port) noexcept {
+bool isOurPort(std::string_view port) noexcept
+{
     for (const std::string_view ours :
          {std::string_view(kInputPortName), std::string_view(kOutputPortName)}) {
         if (!port.starts_with(ours)) {
@@ -47,7 +50,8 @@ bool isOurPort(std::string_view port) noexcept {
 
 }  // namespace
 
-bool isOwnPortName(std::string_view name) noexcept {
+bool isOwnPortName(std::string_view name) noexcept
+{
     const std::size_t colon = name.find(':');
     if (colon == std::string_view::npos) {
         return false;

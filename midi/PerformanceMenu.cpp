@@ -19,14 +19,16 @@ constexpr unsigned kProgramGroups = 8;
 constexpr unsigned kProgramsPerGroup = 16;
 constexpr unsigned kOctaves = 10;
 
-QAction* addCommand(QMenu* menu, const QString& caption, int command, const QString& objectName) {
+QAction* addCommand(QMenu* menu, const QString& caption, int command, const QString& objectName)
+{
     QAction* action = menu->addAction(caption);
     action->setData(command);
     action->setObjectName(objectName);
     return action;
 }
 
-QMenu* addSubmenu(QMenu* parent, const QString& caption, const QString& objectName) {
+QMenu* addSubmenu(QMenu* parent, const QString& caption, const QString& objectName)
+{
     // The parent menu owns the submenu and deletes it with itself.
     auto* submenu = new QMenu(caption, parent);
     submenu->setObjectName(objectName);
@@ -34,7 +36,8 @@ QMenu* addSubmenu(QMenu* parent, const QString& caption, const QString& objectNa
     return submenu;
 }
 
-void buildMenu(QMenu* menu, int currentOctave) {
+void buildMenu(QMenu* menu, int currentOctave)
+{
     addCommand(menu, QStringLiteral("Cancel"), kMenuCancel, QStringLiteral("cancelAction"));
     menu->addSeparator();
 
@@ -66,7 +69,8 @@ void buildMenu(QMenu* menu, int currentOctave) {
 }  // namespace
 
 void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
-                         const KeyboardControl::Send& send) {
+                         const KeyboardControl::Send& send)
+{
     const QPoint position = QCursor::pos();
 
     // The menu lives on the heap under its owner: should the owner go away

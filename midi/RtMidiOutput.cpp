@@ -9,7 +9,8 @@ namespace midi {
 
 RtMidiOutput::RtMidiOutput() : errors_(std::make_unique<RtMidiErrorSink>()) {}
 
-RtMidiOutput::~RtMidiOutput() {
+RtMidiOutput::~RtMidiOutput()
+{
     if (out_) {
         try {
             out_->closePort();
@@ -20,15 +21,18 @@ RtMidiOutput::~RtMidiOutput() {
     }
 }
 
-std::uint64_t RtMidiOutput::errorCount() const noexcept {
+std::uint64_t RtMidiOutput::errorCount() const noexcept
+{
     return errors_->errorCount();
 }
 
-bool RtMidiOutput::healthy() const noexcept {
+bool RtMidiOutput::healthy() const noexcept
+{
     return errors_->errorCount() == 0 && errors_->warningCount() == 0;
 }
 
-bool RtMidiOutput::create(MidiBackend backend) {
+bool RtMidiOutput::create(MidiBackend backend)
+{
     const std::optional<RtMidi::Api> api = rtMidiApi(backend);
     if (!api) {
         return false;
@@ -41,7 +45,8 @@ bool RtMidiOutput::create(MidiBackend backend) {
     return healthy();
 }
 
-std::unique_ptr<RtMidiOutput> RtMidiOutput::openVirtual(MidiBackend backend) {
+std::unique_ptr<RtMidiOutput> RtMidiOutput::openVirtual(MidiBackend backend)
+{
     std::unique_ptr<RtMidiOutput> output(new RtMidiOutput());
     try {
         if (!output->create(backend)) {
@@ -54,7 +59,8 @@ std::unique_ptr<RtMidiOutput> RtMidiOutput::openVirtual(MidiBackend backend) {
     return output->healthy() ? std::move(output) : nullptr;
 }
 
-std::unique_ptr<RtMidiOutput> RtMidiOutput::openPort(MidiBackend backend, const MidiPort& port) {
+std::unique_ptr<RtMidiOutput> RtMidiOutput::openPort(MidiBackend backend, const MidiPort& port)
+{
     std::unique_ptr<RtMidiOutput> output(new RtMidiOutput());
     try {
         if (!output->create(backend)) {
@@ -74,7 +80,8 @@ std::unique_ptr<RtMidiOutput> RtMidiOutput::openPort(MidiBackend backend, const 
     return output->healthy() ? std::move(output) : nullptr;
 }
 
-void RtMidiOutput::play(std::uint32_t message) {
+void RtMidiOutput::play(std::uint32_t message)
+{
     const std::optional<ShortMessageBytes> bytes = unpackShortMessage(message);
     if (!bytes) {
         return;

@@ -7,7 +7,8 @@ namespace midi {
 namespace {
 
 template <typename Midi>
-std::vector<MidiPort> listPorts(MidiBackend backend) {
+std::vector<MidiPort> listPorts(MidiBackend backend)
+{
     std::vector<MidiPort> ports;
     const std::optional<RtMidi::Api> api = rtMidiApi(backend);
     if (!api) {
@@ -35,7 +36,8 @@ std::vector<MidiPort> listPorts(MidiBackend backend) {
 
 }  // namespace
 
-std::optional<RtMidi::Api> rtMidiApi(MidiBackend backend) noexcept {
+std::optional<RtMidi::Api> rtMidiApi(MidiBackend backend) noexcept
+{
     switch (backend) {
         case MidiBackend::Alsa:
             return RtMidi::LINUX_ALSA;
@@ -47,7 +49,8 @@ std::optional<RtMidi::Api> rtMidiApi(MidiBackend backend) noexcept {
     return std::nullopt;
 }
 
-void RtMidiErrorSink::report(RtMidiError::Type type, const std::string& /*text*/, void* self) {
+void RtMidiErrorSink::report(RtMidiError::Type type, const std::string& /*text*/, void* self)
+{
     auto* sink = static_cast<RtMidiErrorSink*>(self);
     switch (type) {
         case RtMidiError::WARNING:
@@ -60,15 +63,18 @@ void RtMidiErrorSink::report(RtMidiError::Type type, const std::string& /*text*/
     }
 }
 
-std::vector<MidiPort> listSourcePorts(MidiBackend backend) {
+std::vector<MidiPort> listSourcePorts(MidiBackend backend)
+{
     return listPorts<RtMidiIn>(backend);
 }
 
-std::vector<MidiPort> listDestinationPorts(MidiBackend backend) {
+std::vector<MidiPort> listDestinationPorts(MidiBackend backend)
+{
     return listPorts<RtMidiOut>(backend);
 }
 
-std::optional<unsigned> findPort(RtMidi& midi, const MidiPort& port) {
+std::optional<unsigned> findPort(RtMidi& midi, const MidiPort& port)
+{
     const unsigned count = midi.getPortCount();
     if (port.name.empty()) {
         return port.index < count ? std::optional<unsigned>(port.index) : std::nullopt;

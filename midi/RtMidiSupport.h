@@ -27,11 +27,13 @@ public:
     void install(RtMidi& midi) { midi.setErrorCallback(&RtMidiErrorSink::report, this); }
 
     // Errors more serious than a warning, so far.
-    [[nodiscard]] std::uint64_t errorCount() const noexcept {
+    [[nodiscard]] std::uint64_t errorCount() const noexcept
+    {
         return errors_.load(std::memory_order_relaxed);
     }
     // Warnings, so far ("no ports available", "server not running").
-    [[nodiscard]] std::uint64_t warningCount() const noexcept {
+    [[nodiscard]] std::uint64_t warningCount() const noexcept
+    {
         return warnings_.load(std::memory_order_relaxed);
     }
 

@@ -88,7 +88,10 @@ bool SelectionDialog::selectionDialogHandler(int id)
     }
 }
 
-void SelectionDialog::reject() { selectionDialogHandler(IDCANCEL); }
+void SelectionDialog::reject()
+{
+    selectionDialogHandler(IDCANCEL);
+}
 
 void SelectionDialog::closeEvent(QCloseEvent* event)
 {

@@ -4,13 +4,15 @@ namespace midi {
 
 namespace {
 
-constexpr bool isDataByte(std::uint8_t byte) noexcept {
+constexpr bool isDataByte(std::uint8_t byte) noexcept
+{
     return byte < 0x80;
 }
 
 }  // namespace
 
-std::size_t shortMessageLength(std::uint8_t status) noexcept {
+std::size_t shortMessageLength(std::uint8_t status) noexcept
+{
     if (isDataByte(status)) {
         return 0;
     }
@@ -37,7 +39,8 @@ std::size_t shortMessageLength(std::uint8_t status) noexcept {
     }
 }
 
-std::optional<std::uint32_t> packShortMessage(std::span<const std::uint8_t> bytes) noexcept {
+std::optional<std::uint32_t> packShortMessage(std::span<const std::uint8_t> bytes) noexcept
+{
     if (bytes.empty()) {
         return std::nullopt;
     }
@@ -55,7 +58,8 @@ std::optional<std::uint32_t> packShortMessage(std::span<const std::uint8_t> byte
     return packed;
 }
 
-std::optional<ShortMessageBytes> unpackShortMessage(std::uint32_t message) noexcept {
+std::optional<ShortMessageBytes> unpackShortMessage(std::uint32_t message) noexcept
+{
     ShortMessageBytes out;
     for (std::size_t i = 0; i < out.bytes.size(); ++i) {
         out.bytes[i] = static_cast<std::uint8_t>(message >> (8 * i));

@@ -30,7 +30,8 @@ struct ShortMessageBytes {
     std::array<std::uint8_t, 3> bytes{};
     std::size_t size{};
 
-    [[nodiscard]] std::span<const std::uint8_t> view() const noexcept {
+    [[nodiscard]] std::span<const std::uint8_t> view() const noexcept
+    {
         return {bytes.data(), size};
     }
     friend bool operator==(const ShortMessageBytes&, const ShortMessageBytes&) = default;

@@ -16,7 +16,8 @@ namespace {
 
 // FluidSynth reports on the console by default; the window shows nothing
 // of it either, so keep it quiet.
-void silenceFluidSynth() {
+void silenceFluidSynth()
+{
     static std::once_flag once;
     std::call_once(once, [] {
         for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
@@ -25,14 +26,16 @@ void silenceFluidSynth() {
     });
 }
 
-bool isFile(const std::string& path) {
+bool isFile(const std::string& path)
+{
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
 }
 
 }  // namespace
 
-std::unique_ptr<SynthOutput> SynthOutput::open(const SynthOptions& options) {
+std::unique_ptr<SynthOutput> SynthOutput::open(const SynthOptions& options)
+{
     silenceFluidSynth();
     std::unique_ptr<SynthOutput> synth(new SynthOutput());
 
@@ -68,7 +71,8 @@ std::unique_ptr<SynthOutput> SynthOutput::open(const SynthOptions& options) {
     return synth;
 }
 
-SynthOutput::~SynthOutput() {
+SynthOutput::~SynthOutput()
+{
     // The audio output pulls from the synthesizer, which reads the settings.
     if (driver_ != nullptr) {
         delete_fluid_audio_driver(driver_);
@@ -81,7 +85,8 @@ SynthOutput::~SynthOutput() {
     }
 }
 
-void SynthOutput::play(std::uint32_t message) {
+void SynthOutput::play(std::uint32_t message)
+{
     const std::optional<ShortMessageBytes> unpacked = unpackShortMessage(message);
     if (!unpacked) {
         return;
@@ -126,7 +131,8 @@ void SynthOutput::play(std::uint32_t message) {
     }
 }
 
-bool SynthOutput::render(std::span<float> left, std::span<float> right) {
+bool SynthOutput::render(std::span<float> left, std::span<float> right)
+{
     if (driver_ != nullptr || left.size() != right.size() ||
         left.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         return false;

@@ -17,7 +17,8 @@ struct Decoded {
 // Decodes one character at the start of the text. Ill-formed input gives
 // U+FFFD for its maximal ill-formed part: the longest start of a
 // well-formed sequence, or one byte if none.
-Decoded decodeOne(std::string_view text) {
+Decoded decodeOne(std::string_view text)
+{
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     const std::uint8_t lead = byte(0);
     if (lead < 0x80) {
@@ -66,7 +67,8 @@ Decoded decodeOne(std::string_view text) {
 
 // What is shown in place of a character that could break the line or
 // reorder it; the character itself when it is harmless.
-char32_t visible(char32_t c) {
+char32_t visible(char32_t c)
+{
     if (c < 0x20) {
         return 0x2400 + c;  // control pictures
     }
@@ -84,7 +86,8 @@ char32_t visible(char32_t c) {
     return bidi ? kReplacement : c;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
+void appendUtf8(std::string& out, char32_t c)
+{
     const auto put = [&](std::uint32_t bits) { out.push_back(static_cast<char>(bits)); };
     const auto v = static_cast<std::uint32_t>(c);
     if (v < 0x80) {
@@ -106,7 +109,8 @@ void appendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-std::string formatLogLine(const Ipv4Endpoint& from, std::string_view text) {
+std::string formatLogLine(const Ipv4Endpoint& from, std::string_view text)
+{
     std::string line = from.addressText();
     line += ':';
     line += std::to_string(from.port);

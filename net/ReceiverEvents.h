@@ -27,7 +27,8 @@ public:
     ReceiverEvents() = default;
     ReceiverEvents(const ReceiverEvents&) = delete;
     ReceiverEvents& operator=(const ReceiverEvents&) = delete;
-    virtual ~ReceiverEvents() {
+    virtual ~ReceiverEvents()
+    {
         if (attachedWorkers() != 0) {
             std::abort();
         }
@@ -50,7 +51,8 @@ public:
     virtual void failed(Failure failure, std::stop_token stop) = 0;
 
     // Workers currently attached (made and not yet joined and destroyed).
-    [[nodiscard]] int attachedWorkers() const noexcept {
+    [[nodiscard]] int attachedWorkers() const noexcept
+    {
         return attached_.load(std::memory_order_acquire);
     }
 

@@ -2,13 +2,14 @@
 
 #include "net/Datagram.h"
 
-#include <variant>
 #include <system_error>
+#include <variant>
 
 namespace net {
 
 ReceiverWorker::ReceiverWorker(std::uint16_t port, ReceiverEvents& events)
-    : port_(port), events_(events) {
+    : port_(port), events_(events)
+{
     events_.attach();
     try {
         thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
@@ -18,38 +19,45 @@ ReceiverWorker::ReceiverWorker(std::uint16_t port, ReceiverEvents& events)
     }
 }
 
-ReceiverWorker::~ReceiverWorker() {
+ReceiverWorker::~ReceiverWorker()
+{
     requestStop();
     join();
     events_.detach();
 }
 
-void ReceiverWorker::requestStop() noexcept {
+void ReceiverWorker::requestStop() noexcept
+{
     thread_.request_stop();
 }
 
-bool ReceiverWorker::finished() const noexcept {
+bool ReceiverWorker::finished() const noexcept
+{
     const std::lock_guard lock(finishMutex_);
     return finished_;
 }
 
-int ReceiverWorker::exitCode() const noexcept {
+int ReceiverWorker::exitCode() const noexcept
+{
     const std::lock_guard lock(finishMutex_);
     return exitCode_;
 }
 
-void ReceiverWorker::join() {
+void ReceiverWorker::join()
+{
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-bool ReceiverWorker::waitFinished(std::chrono::milliseconds timeout) {
+bool ReceiverWorker::waitFinished(std::chrono::milliseconds timeout)
+{
     std::unique_lock lock(finishMutex_);
     return finishedChanged_.wait_for(lock, timeout, [this] { return finished_; });
 }
 
-void ReceiverWorker::finish(int exitCode) {
+void ReceiverWorker::finish(int exitCode)
+{
     socket_.close();
     const std::lock_guard lock(finishMutex_);
     finished_ = true;
@@ -57,11 +65,13 @@ void ReceiverWorker::finish(int exitCode) {
     finishedChanged_.notify_all();
 }
 
-void ReceiverWorker::run(const std::stop_token& stop) {
+void ReceiverWorker::run(const std::stop_token& stop)
+{
     finish(listen(stop));
 }
 
-int ReceiverWorker::listen(const std::stop_token& stop) {
+int ReceiverWorker::listen(const std::stop_token& stop)
+{
     int exitCode = kExitStopped;
     if (!openAndBind(stop, exitCode)) {
         return exitCode;
@@ -104,7 +114,8 @@ int ReceiverWorker::listen(const std::stop_token& stop) {
     }
 }
 
-bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode) {
+bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode)
+{
     socket_ = UdpSocket::open();
     if (!socket_.valid()) {
         events_.failed(Failure::Socket, stop);
@@ -133,7 +144,8 @@ bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode) {
     return true;
 }
 
-void ReceiverWorker::dispatch(const UdpSocket::Received& received) {
+void ReceiverWorker::dispatch(const UdpSocket::Received& received)
+{
     const DatagramContent content =
         readDatagram(std::span<const std::byte>(buffer_).first(received.size));
     if (const auto* text = std::get_if<TextMessage>(&content)) {

@@ -58,17 +58,20 @@ public:
     // The port asked for when the worker was made.
     [[nodiscard]] std::uint16_t port() const noexcept { return port_; }
     // The port actually bound (differs when 0 was asked for); 0 until bound.
-    [[nodiscard]] std::uint16_t boundPort() const noexcept {
+    [[nodiscard]] std::uint16_t boundPort() const noexcept
+    {
         return boundPort_.load(std::memory_order_acquire);
     }
     // Datagrams the kernel dropped for want of buffer space, over every
     // socket this worker has had. Brought up to date with each datagram
     // read, so drops after the last one read show with the next one.
-    [[nodiscard]] std::uint64_t droppedDatagrams() const noexcept {
+    [[nodiscard]] std::uint64_t droppedDatagrams() const noexcept
+    {
         return dropped_.load(std::memory_order_acquire);
     }
     // Datagrams read and handed on (text, MIDI or ignored kinds alike).
-    [[nodiscard]] std::uint64_t datagramsHandled() const noexcept {
+    [[nodiscard]] std::uint64_t datagramsHandled() const noexcept
+    {
         return handled_.load(std::memory_order_acquire);
     }
 

@@ -22,7 +22,10 @@ std::string Ipv4Endpoint::addressText() const
     return text;
 }
 
-UdpSocket::~UdpSocket() { close(); }
+UdpSocket::~UdpSocket()
+{
+    close();
+}
 
 UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 

@@ -27,12 +27,12 @@ public:
     enum class Wait : std::uint8_t { Readable, TimedOut, Failed };
 
     struct Received {
-        std::size_t size{};        // bytes stored in the buffer
-        bool failed{};             // the receive itself failed
-        bool wouldBlock{};         // nothing was waiting after all
-        bool truncated{};          // the datagram was larger than the buffer
-        Ipv4Endpoint from{};       // the sender
-        std::uint32_t dropped{};   // datagrams the kernel dropped so far (when counting is on)
+        std::size_t size{};       // bytes stored in the buffer
+        bool failed{};            // the receive itself failed
+        bool wouldBlock{};        // nothing was waiting after all
+        bool truncated{};         // the datagram was larger than the buffer
+        Ipv4Endpoint from{};      // the sender
+        std::uint32_t dropped{};  // datagrams the kernel dropped so far (when counting is on)
     };
 
     UdpSocket() noexcept = default;

@@ -15,7 +15,7 @@ enum class ControlKind : std::uint8_t {
     CheckBox,          // automatic check box
     PushLikeCheckBox,  // check box drawn as a push button; only the program checks it
     Edit,
-    ComboBox,          // drop-down: editable field plus list
+    ComboBox,  // drop-down: editable field plus list
     GroupBox,
     Static,
 };

@@ -33,8 +33,8 @@ constexpr std::array kMainControls{
                     117, 49, 10},
     ControlTemplate{ControlKind::Edit, IDC_MESSAGE, "IDC_MESSAGE", "",
                     TabStop | Border | AutoHScroll, 5, 130, 115, 14},
-    ControlTemplate{ControlKind::FlatPushButton, IDC_KEYBOARD, "IDC_KEYBOARD", "鍵盤", TabStop,
-                    120, 130, 25, 14},
+    ControlTemplate{ControlKind::FlatPushButton, IDC_KEYBOARD, "IDC_KEYBOARD", "鍵盤", TabStop, 120,
+                    130, 25, 14},
     ControlTemplate{ControlKind::DefaultPushButton, IDC_SEND, "IDC_SEND", "Send", TabStop, 145, 130,
                     50, 14},
 };
@@ -61,7 +61,7 @@ constexpr std::array kSelectDeviceControls{
 };
 
 constexpr DialogTemplate kSelectDevice{
-    IDD_SELECT_DEVICE, "", kTemplateFont, 9, 163, 75, ThinBorder | CenterOnScreen,
+    IDD_SELECT_DEVICE,     "", kTemplateFont, 9, 163, 75, ThinBorder | CenterOnScreen,
     kSelectDeviceControls,
 };
 
@@ -86,8 +86,17 @@ constexpr DialogTemplate kAbout{
 
 }  // namespace
 
-const DialogTemplate& mainWindowTemplate() noexcept { return kMain; }
-const DialogTemplate& selectDeviceTemplate() noexcept { return kSelectDevice; }
-const DialogTemplate& aboutTemplate() noexcept { return kAbout; }
+const DialogTemplate& mainWindowTemplate() noexcept
+{
+    return kMain;
+}
+const DialogTemplate& selectDeviceTemplate() noexcept
+{
+    return kSelectDevice;
+}
+const DialogTemplate& aboutTemplate() noexcept
+{
+    return kAbout;
+}
 
 }  // namespace res

@@ -16,10 +16,12 @@ namespace {
 constexpr int kBaseX = 7;
 constexpr int kBaseY = 15;
 
-int toPixelsX(int units) {
+int toPixelsX(int units)
+{
     return (units * kBaseX + 2) / 4;
 }
-int toPixelsY(int units) {
+int toPixelsY(int units)
+{
     return (units * kBaseY + 4) / 8;
 }
 
@@ -28,7 +30,8 @@ int toPixelsY(int units) {
 class FakeWindow {
 public:
     explicit FakeWindow(const res::DialogTemplate& t)
-        : width_(toPixelsX(t.width)), height_(toPixelsY(t.height)) {
+        : width_(toPixelsX(t.width)), height_(toPixelsY(t.height))
+    {
         for (const auto& c : t.controls) {
             const int left = toPixelsX(c.x);
             const int top = toPixelsY(c.y);
@@ -41,7 +44,8 @@ public:
     void record(AnchorTable& table) { table.recordAnchors(width_, height_, reader()); }
 
     // Resizes the client area to w x h and counts what is placed.
-    int resize(const AnchorTable& table, int w, int h) {
+    int resize(const AnchorTable& table, int w, int h)
+    {
         int placed = 0;
         table.applyAnchors(w, h, reader(), [&](int id, const Rect& r) {
             EXPECT_GE(r.width, 0) << "control " << id;
@@ -59,7 +63,8 @@ public:
     [[nodiscard]] bool atTemplateLayout() const { return controls_ == initial_; }
 
 private:
-    [[nodiscard]] AnchorTable::ReadRect reader() const {
+    [[nodiscard]] AnchorTable::ReadRect reader() const
+    {
         return [this](int id) { return controls_.at(id); };
     }
 
@@ -114,7 +119,8 @@ constexpr Growth kGrowths[] = {{"Wider", 100, 0}, {"Taller", 0, 50}, {"Both", 10
 class AnchorFollowTest : public AnchorTableTest,
                          public ::testing::WithParamInterface<std::tuple<Growth, Follow>> {};
 
-TEST_P(AnchorFollowTest, ControlFollowsTheGrownEdges) {
+TEST_P(AnchorFollowTest, ControlFollowsTheGrownEdges)
+{
     const auto& [growth, follow] = GetParam();
     ASSERT_EQ(window.resize(table, window.width() + growth.dx, window.height() + growth.dy),
               static_cast<int>(AnchorTable::kRows));
@@ -136,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(MainWindow, AnchorFollowTest,
                          });
 
 // The rows follow the template's control order.
-TEST_F(AnchorTableTest, RowsFollowTheTemplateOrder) {
+TEST_F(AnchorTableTest, RowsFollowTheTemplateOrder)
+{
     const auto controls = res::mainWindowTemplate().controls;
     ASSERT_EQ(table.entries().size(), controls.size());
     for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -155,7 +162,8 @@ class AnchorRestoreTest : public AnchorTableTest, public ::testing::WithParamInt
 
 // Whatever size the window passes through (FakeWindow checks that no
 // negative size is placed), its initial size lays the template out again.
-TEST_P(AnchorRestoreTest, InitialSizeRestoresTemplateLayout) {
+TEST_P(AnchorRestoreTest, InitialSizeRestoresTemplateLayout)
+{
     const Detour& d = GetParam();
     const int w = d.relative ? window.width() + d.width : d.width;
     const int h = d.relative ? window.height() + d.height : d.height;
@@ -172,14 +180,16 @@ INSTANTIATE_TEST_SUITE_P(MainWindow, AnchorRestoreTest,
                                            Detour{"Minimised", 0, 0, false}),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(AnchorTableTest, TinySizeClampsTheLogToNothing) {
+TEST_F(AnchorTableTest, TinySizeClampsTheLogToNothing)
+{
     window.resize(table, 12, 9);
     EXPECT_EQ(window.at(res::IDC_LOG).width, 0);
     EXPECT_EQ(window.at(res::IDC_LOG).height, 0);
 }
 
 // A resize that arrives before the distances exist leaves the layout alone.
-TEST(AnchorTableState, NothingIsPlacedBeforeRecording) {
+TEST(AnchorTableState, NothingIsPlacedBeforeRecording)
+{
     const AnchorTable table;
     FakeWindow window{res::mainWindowTemplate()};
     EXPECT_FALSE(table.recorded());

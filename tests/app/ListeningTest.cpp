@@ -3,10 +3,10 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QComboBox>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -43,7 +43,8 @@ struct Peer {
 
     void sendTo(const std::string& target, const QString& text)
     {
-        qobject_cast<QComboBox*>(window.item(IDC_TARGET))->setEditText(QString::fromStdString(target));
+        qobject_cast<QComboBox*>(window.item(IDC_TARGET))
+            ->setEditText(QString::fromStdString(target));
         qobject_cast<QLineEdit*>(window.item(IDC_MESSAGE))->setText(text);
         window.mainWindowHandler(IDC_SEND);
     }
@@ -67,7 +68,8 @@ TEST(ListeningTest, TwoWindowsTalkBothWays)
 
     alice.sendTo("127.0.0.1:" + std::to_string(bobPort), "hello bob");
     ASSERT_TRUE(QTest::qWaitFor([&] { return bob.log()->rowCount() == 1; }));
-    EXPECT_THAT(bob.lastLine().toStdString(), ::testing::MatchesRegex(R"(127\.0\.0\.1:[0-9]+>hello bob)"));
+    EXPECT_THAT(bob.lastLine().toStdString(),
+                ::testing::MatchesRegex(R"(127\.0\.0\.1:[0-9]+>hello bob)"));
 
     bob.sendTo("localhost:" + std::to_string(alicePort), "こんにちは");
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice.log()->rowCount() == 1; }));

@@ -10,11 +10,13 @@ namespace {
 
 using app::LogModel;
 
-QString shown(const LogModel& model, int row) {
+QString shown(const LogModel& model, int row)
+{
     return model.data(model.index(row)).toString();
 }
 
-TEST(LogModel, EachBatchIsOneInsertionAtTheEnd) {
+TEST(LogModel, EachBatchIsOneInsertionAtTheEnd)
+{
     LogModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy inserted(&model, &LogModel::rowsInserted);
@@ -34,7 +36,8 @@ TEST(LogModel, EachBatchIsOneInsertionAtTheEnd) {
     }
 }
 
-TEST(LogModel, ShowsUtf8LinesAsTheyWereStored) {
+TEST(LogModel, ShowsUtf8LinesAsTheyWereStored)
+{
     LogModel model;
     model.appendLines({"10.0.0.1:5>gr\xC3\xBC\xC3\x9F", "", "10.0.0.1:5>\xE9\x8D\xB5\xE7\x9B\xA4"});
     EXPECT_EQ(shown(model, 0), QStringLiteral(u"10.0.0.1:5>grüß"));
@@ -45,7 +48,8 @@ TEST(LogModel, ShowsUtf8LinesAsTheyWereStored) {
     EXPECT_FALSE(model.data(model.index(0), Qt::EditRole).isValid());
 }
 
-TEST(LogModel, ClearEmptiesTheLogAndNewLinesStartAgainAtTheTop) {
+TEST(LogModel, ClearEmptiesTheLogAndNewLinesStartAgainAtTheTop)
+{
     LogModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.appendLines({"one", "two"});

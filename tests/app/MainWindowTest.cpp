@@ -96,9 +96,8 @@ TEST_F(MainWindowTest, TabVisitsTheControlsInTemplateOrder)
         QWidget* focused = QApplication::focusWidget();
         ASSERT_NE(focused, nullptr);
         // A combo box's focus sits in its field.
-        const QWidget* owner = qobject_cast<QComboBox*>(focused->parentWidget())
-                                   ? focused->parentWidget()
-                                   : focused;
+        const QWidget* owner =
+            qobject_cast<QComboBox*>(focused->parentWidget()) ? focused->parentWidget() : focused;
         EXPECT_EQ(owner->objectName().toStdString(), c.name) << "tab stop " << i;
         QTest::keyClick(focused, Qt::Key_Tab);
     }
@@ -194,7 +193,8 @@ struct FollowCase {
     const char* targetAfter;
 };
 
-class LocalhostFollowUp : public MainWindowTest, public ::testing::WithParamInterface<FollowCase> {};
+class LocalhostFollowUp : public MainWindowTest,
+                          public ::testing::WithParamInterface<FollowCase> {};
 
 TEST_P(LocalhostFollowUp, TargetFollowsThePortOnlyForLocalhost)
 {
@@ -302,7 +302,8 @@ bool openAboutThen(app::MainWindow& window, const std::function<void(QDialog*)>&
         menu->setActiveAction(about);
         QTest::keyClick(menu, Qt::Key_Return);
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), window.mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            window.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&window, &event);
     return opened;
 }

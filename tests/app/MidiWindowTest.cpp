@@ -5,9 +5,9 @@
 #include <rtmidi/RtMidi.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
-#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
@@ -119,7 +119,8 @@ protected:
 
     void setTarget(const std::string& target)
     {
-        qobject_cast<QComboBox*>(window_->item(IDC_TARGET))->setEditText(QString::fromStdString(target));
+        qobject_cast<QComboBox*>(window_->item(IDC_TARGET))
+            ->setEditText(QString::fromStdString(target));
     }
 
     // Listens on a free port and returns it.
@@ -195,10 +196,12 @@ TEST_F(MidiWindowTest, InputIsForwardedToTheTargetAsFiveBytes)
     };
     // Ping until the new connection carries something.
     const Bytes ping{kPing};
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        keyboard.sendMessage(&ping);
-        return QTest::qWaitFor(arrived, 50);
-    }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            keyboard.sendMessage(&ping);
+            return QTest::qWaitFor(arrived, 50);
+        },
+        10000));
     while (QTest::qWaitFor(arrived, 100)) {
         ASSERT_EQ(datagram->text(), std::string("~\xFE\x00\x00\x00", 5));
     }
@@ -224,10 +227,12 @@ TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
     net::UdpSocket sender = net::UdpSocket::open();
     const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
 
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        sender.sendTo(to, midiDatagram({kPing, 0, 0, 0}));
-        return sound.pings() > 0;
-    }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            sender.sendTo(to, midiDatagram({kPing, 0, 0, 0}));
+            return sound.pings() > 0;
+        },
+        10000));
 
     sender.sendTo(to, midiDatagram({0x90, 0x3C, 0x7F, 0x00}));
     sender.sendTo(to, midiDatagram({0x90, 0x3C}));  // missing bytes read as 0
@@ -270,13 +275,14 @@ TEST_F(MidiWindowTest, TogglingTheOutputWhileMidiStreamsIn)
         net::UdpSocket sender = net::UdpSocket::open();
         const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
         for (unsigned note = 0; !stop; ++note) {
-            sender.sendTo(to, midiDatagram({0x90, static_cast<unsigned char>(note & 0x7F), 0x40, 0}));
+            sender.sendTo(to,
+                          midiDatagram({0x90, static_cast<unsigned char>(note & 0x7F), 0x40, 0}));
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
     for (int i = 0; i < 20; ++i) {
         window().mainWindowHandler(IDC_MIDI_OUT);  // close
-        chooseOutput(i % 2 == 0 ? 1 : -1);        // our port, or the synthesizer
+        chooseOutput(i % 2 == 0 ? 1 : -1);         // our port, or the synthesizer
         ASSERT_TRUE(window().midiOutputOpen()) << "cycle " << i;
         QTest::qWait(5);
     }

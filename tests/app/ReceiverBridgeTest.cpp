@@ -20,7 +20,8 @@ using net::ReceiverWorker;
 
 // Runs the GUI thread's events until the condition holds (generous deadline).
 template <typename Condition>
-bool processUntil(Condition condition) {
+bool processUntil(Condition condition)
+{
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -32,7 +33,8 @@ bool processUntil(Condition condition) {
     return true;
 }
 
-bool send(std::uint16_t port, const std::string& bytes) {
+bool send(std::uint16_t port, const std::string& bytes)
+{
     auto socket = net::UdpSocket::open();
     const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
     return socket.sendTo(to, std::as_bytes(std::span(bytes.data(), bytes.size())));
@@ -45,7 +47,8 @@ struct Failed {
 
 class ReceiverBridgeTest : public ::testing::Test {
 protected:
-    ReceiverBridgeTest() {
+    ReceiverBridgeTest()
+    {
         QObject::connect(&bridge, &ReceiverBridge::linesArrived, &model,
                          &app::LogModel::appendLines);
         QObject::connect(&bridge, &ReceiverBridge::linesArrived, &model,
@@ -58,7 +61,8 @@ protected:
     }
 
     // A worker listening on a free port, with that port.
-    std::uint16_t startListening() {
+    std::uint16_t startListening()
+    {
         worker.emplace(std::uint16_t{0}, bridge);
         processUntil([&] { return worker->boundPort() != 0; });
         return worker->boundPort();
@@ -80,7 +84,8 @@ protected:
     std::optional<ReceiverWorker> second;
 };
 
-TEST_F(ReceiverBridgeTest, LinesArriveInOrderInFewerBatchesThanLines) {
+TEST_F(ReceiverBridgeTest, LinesArriveInOrderInFewerBatchesThanLines)
+{
     const std::uint16_t port = startListening();
     constexpr int kLines = 300;
     for (int i = 0; i < kLines; ++i) {
@@ -94,7 +99,8 @@ TEST_F(ReceiverBridgeTest, LinesArriveInOrderInFewerBatchesThanLines) {
     EXPECT_EQ(beeps, 0);  // TalkSound is off
 }
 
-TEST_F(ReceiverBridgeTest, TalkSoundBeepsOncePerBatch) {
+TEST_F(ReceiverBridgeTest, TalkSoundBeepsOncePerBatch)
+{
     bridge.setTalkSound(true);
     const std::uint16_t port = startListening();
     for (int i = 0; i < 50; ++i) {
@@ -104,7 +110,8 @@ TEST_F(ReceiverBridgeTest, TalkSoundBeepsOncePerBatch) {
     EXPECT_EQ(beeps, batches);
 }
 
-TEST_F(ReceiverBridgeTest, MidiGoesToTheSinkOnTheWorkerThread) {
+TEST_F(ReceiverBridgeTest, MidiGoesToTheSinkOnTheWorkerThread)
+{
     const std::uint16_t port = startListening();
     ASSERT_TRUE(send(port, std::string("~\x90\x3C\x7F\x00", 5)));
     ASSERT_TRUE(processUntil([&] {
@@ -115,7 +122,8 @@ TEST_F(ReceiverBridgeTest, MidiGoesToTheSinkOnTheWorkerThread) {
     EXPECT_THAT(midi, ::testing::ElementsAre(0x007F3C90u));
 }
 
-TEST_F(ReceiverBridgeTest, WorkerWaitsForTheFailureToBeAcknowledged) {
+TEST_F(ReceiverBridgeTest, WorkerWaitsForTheFailureToBeAcknowledged)
+{
     auto holder = net::UdpSocket::open();
     ASSERT_TRUE(holder.bindAny(0));
     worker.emplace(holder.localEndpoint()->port, bridge);
@@ -128,7 +136,8 @@ TEST_F(ReceiverBridgeTest, WorkerWaitsForTheFailureToBeAcknowledged) {
     EXPECT_EQ(worker->exitCode(), ReceiverWorker::kExitBindError);
 }
 
-TEST_F(ReceiverBridgeTest, StopWhileWaitingForAcknowledgementEndsTheWorker) {
+TEST_F(ReceiverBridgeTest, StopWhileWaitingForAcknowledgementEndsTheWorker)
+{
     const std::uint16_t port = startListening();
     ASSERT_TRUE(send(port, std::string(1500, '*')));
     ASSERT_TRUE(processUntil([&] { return !failures.empty(); }));
@@ -138,7 +147,8 @@ TEST_F(ReceiverBridgeTest, StopWhileWaitingForAcknowledgementEndsTheWorker) {
     bridge.acknowledgeFailure(failures.front().ticket);  // late answer: harmless
 }
 
-TEST_F(ReceiverBridgeTest, LateAnswerToAStoppedWorkerDoesNotReleaseTheNextOne) {
+TEST_F(ReceiverBridgeTest, LateAnswerToAStoppedWorkerDoesNotReleaseTheNextOne)
+{
     auto holder = net::UdpSocket::open();
     ASSERT_TRUE(holder.bindAny(0));
     const std::uint16_t taken = holder.localEndpoint()->port;
@@ -159,7 +169,8 @@ TEST_F(ReceiverBridgeTest, LateAnswerToAStoppedWorkerDoesNotReleaseTheNextOne) {
 
 namespace {
 
-TEST(ReceiverBridgeDeathTest, BridgeDestroyedBeforeItsWorkerEndsTheProcess) {
+TEST(ReceiverBridgeDeathTest, BridgeDestroyedBeforeItsWorkerEndsTheProcess)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {

@@ -16,10 +16,12 @@ namespace midi::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes noteOn(std::uint8_t note) {
+inline Bytes noteOn(std::uint8_t note)
+{
     return {0x7E, 0x90, note, 0x7F, 0x00};
 }
-inline Bytes noteOff(std::uint8_t note) {
+inline Bytes noteOff(std::uint8_t note)
+{
     return {0x7E, 0x90, note, 0x00, 0x00};
 }
 
@@ -27,7 +29,8 @@ inline Bytes noteOff(std::uint8_t note) {
 // it, as the window would send them to its targets.
 class DatagramListener {
 public:
-    DatagramListener() {
+    DatagramListener()
+    {
         EXPECT_TRUE(listener_.valid());
         EXPECT_TRUE(listener_.bindAny(0));
         EXPECT_TRUE(sender_.valid());
@@ -35,7 +38,8 @@ public:
         endpoint_.port = listener_.localEndpoint().value_or(net::Ipv4Endpoint{}).port;
     }
 
-    [[nodiscard]] KeyboardControl::Send sendFunction() {
+    [[nodiscard]] KeyboardControl::Send sendFunction()
+    {
         return [this](std::span<const std::byte> bytes) {
             EXPECT_TRUE(sender_.sendTo(endpoint_, bytes));
         };
@@ -43,7 +47,8 @@ public:
 
     // Every datagram sent so far, in order. An end marker sent behind them
     // tells when all have arrived, so nothing depends on timing.
-    [[nodiscard]] std::vector<Bytes> takeAll() {
+    [[nodiscard]] std::vector<Bytes> takeAll()
+    {
         const std::byte marker[] = {std::byte{'#'}, std::byte{'e'}, std::byte{'n'}, std::byte{'d'}};
         EXPECT_TRUE(sender_.sendTo(endpoint_, marker));
         std::vector<Bytes> datagrams;

@@ -34,7 +34,8 @@ constexpr std::array<KeyRow, 26> kExpectedRows{{
 
 class KeyMapRowTest : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(KeyMapRowTest, HoldsTheKeyAndSemitoneAndPlaysIt) {
+TEST_P(KeyMapRowTest, HoldsTheKeyAndSemitoneAndPlaysIt)
+{
     const std::size_t index = GetParam();
     const KeyRow& row = kExpectedRows[index];
     EXPECT_EQ(kKeyMap[index].virtualKey, row.virtualKey);
@@ -54,14 +55,16 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, KeyMapRowTest, ::testing::Range<std::size_t>(
                              return std::string("Key") + kExpectedRows[row.param].name;
                          });
 
-TEST(KeyMapTest, UnmappedKeysPlayNothing) {
+TEST(KeyMapTest, UnmappedKeysPlayNothing)
+{
     for (const std::uint8_t key : {std::uint8_t{'A'}, std::uint8_t{'1'}, std::uint8_t{' '},
                                    std::uint8_t{0}, std::uint8_t{0xBD}}) {
         EXPECT_THAT(notesForKey(key, 5), IsEmpty()) << int{key};
     }
 }
 
-TEST(KeyMapTest, OnlyTheOctavesLowByteCountsAndNegativeOctavesAreDefined) {
+TEST(KeyMapTest, OnlyTheOctavesLowByteCountsAndNegativeOctavesAreDefined)
+{
     EXPECT_EQ(noteNumber(256 + 5, 0), 60);
     EXPECT_EQ(noteNumber(-1, 0), 244);
     EXPECT_EQ(noteNumber(-1, 24), 12);
@@ -70,7 +73,8 @@ TEST(KeyMapTest, OnlyTheOctavesLowByteCountsAndNegativeOctavesAreDefined) {
     EXPECT_EQ(noteNumber(21, 24), 20);  // 276 wraps round
 }
 
-TEST(KeyMapTest, MessagesAndTheirDatagramsAreLittleEndian) {
+TEST(KeyMapTest, MessagesAndTheirDatagramsAreLittleEndian)
+{
     EXPECT_EQ(noteOnMessage(60, true), 0x007F3C90U);
     EXPECT_EQ(noteOnMessage(60, false), 0x00003C90U);
     EXPECT_EQ(programChangeMessage(127), 0x00007FC0U);

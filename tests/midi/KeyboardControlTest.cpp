@@ -32,11 +32,13 @@ public:
     int keyEvents = 0;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override {
+    void keyPressEvent(QKeyEvent* event) override
+    {
         ++keyEvents;
         event->ignore();
     }
-    void keyReleaseEvent(QKeyEvent* event) override {
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
         ++keyEvents;
         event->ignore();
     }
@@ -44,7 +46,8 @@ protected:
 
 class KeyboardControlTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
         button_->setObjectName(QStringLiteral("IDC_KEYBOARD"));
         other_ = new QPushButton(QStringLiteral("Send"), &window_);
@@ -58,7 +61,8 @@ protected:
         ASSERT_TRUE(button_->hasFocus());
     }
 
-    void sendKey(QEvent::Type type, int key, bool autoRepeat = false) {
+    void sendKey(QEvent::Type type, int key, bool autoRepeat = false)
+    {
         QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
         QApplication::sendEvent(button_, &event);
     }
@@ -78,7 +82,8 @@ struct KeyCase {
     std::vector<int> notes;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* os) {
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
@@ -87,7 +92,8 @@ class KeyboardKeyTest : public KeyboardControlTest,
 
 // Press and release: a Note On per note, then a velocity-0 message per note;
 // the key never reaches the button or the window.
-TEST_P(KeyboardKeyTest, PressAndReleaseSendTheKeysNotesAndNothingElse) {
+TEST_P(KeyboardKeyTest, PressAndReleaseSendTheKeysNotesAndNothingElse)
+{
     const KeyCase& c = GetParam();
     QSignalSpy clicked(button_, &QPushButton::clicked);
     keyboard_->setOctave(c.octave);
@@ -127,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"Select", 5, Qt::Key_Select, Qt::NoModifier, {}}),
     [](const ::testing::TestParamInfo<KeyCase>& row) { return std::string(row.param.name); });
 
-TEST_F(KeyboardControlTest, HeldKeySendsOneNoteOnAndOneRelease) {
+TEST_F(KeyboardControlTest, HeldKeySendsOneNoteOnAndOneRelease)
+{
     sendKey(QEvent::KeyPress, Qt::Key_Z);
     for (int i = 0; i < 5; ++i) {
         sendKey(QEvent::KeyRelease, Qt::Key_Z, true);
@@ -138,7 +145,8 @@ TEST_F(KeyboardControlTest, HeldKeySendsOneNoteOnAndOneRelease) {
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOff(60)));
 }
 
-TEST_F(KeyboardControlTest, HeldSpaceDoesNotClickTheButton) {
+TEST_F(KeyboardControlTest, HeldSpaceDoesNotClickTheButton)
+{
     QSignalSpy clicked(button_, &QPushButton::clicked);
     sendKey(QEvent::KeyPress, Qt::Key_Space);
     sendKey(QEvent::KeyRelease, Qt::Key_Space, true);
@@ -150,7 +158,8 @@ TEST_F(KeyboardControlTest, HeldSpaceDoesNotClickTheButton) {
     EXPECT_THAT(listener_.takeAll(), IsEmpty());
 }
 
-TEST_F(KeyboardControlTest, ReleaseAfterAnOctaveChangeSendsAtTheNewOctave) {
+TEST_F(KeyboardControlTest, ReleaseAfterAnOctaveChangeSendsAtTheNewOctave)
+{
     QTest::keyPress(button_, Qt::Key_Z);
     keyboard_->setOctave(3);
     QTest::keyRelease(button_, Qt::Key_Z);
@@ -158,7 +167,8 @@ TEST_F(KeyboardControlTest, ReleaseAfterAnOctaveChangeSendsAtTheNewOctave) {
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOff(36)));
 }
 
-TEST_F(KeyboardControlTest, ReleaseUnderAnotherKeyCodeEndsTheNoteOfThePhysicalKey) {
+TEST_F(KeyboardControlTest, ReleaseUnderAnotherKeyCodeEndsTheNoteOfThePhysicalKey)
+{
     // 2 goes down, Shift goes down, and the same physical key comes up as @.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier, 11, 0, 0, QStringLiteral("2"));
     QApplication::sendEvent(button_, &press);
@@ -169,7 +179,8 @@ TEST_F(KeyboardControlTest, ReleaseUnderAnotherKeyCodeEndsTheNoteOfThePhysicalKe
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(73), noteOff(73)));
 }
 
-TEST_F(KeyboardControlTest, LosingTheFocusEndsHeldNotes) {
+TEST_F(KeyboardControlTest, LosingTheFocusEndsHeldNotes)
+{
     QTest::keyPress(button_, Qt::Key_Z);
     QTest::keyPress(button_, Qt::Key_Q);
     other_->setFocus(Qt::MouseFocusReason);
@@ -178,7 +189,8 @@ TEST_F(KeyboardControlTest, LosingTheFocusEndsHeldNotes) {
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOn(72), noteOff(60), noteOff(72)));
 }
 
-TEST_F(KeyboardControlTest, WindowShortcutsTakeNoNoteButAltCombinationsStayTheWindows) {
+TEST_F(KeyboardControlTest, WindowShortcutsTakeNoNoteButAltCombinationsStayTheWindows)
+{
     auto* plain = new QAction(&window_);
     plain->setShortcut(Qt::Key_Z);
     window_.addAction(plain);
@@ -198,7 +210,8 @@ TEST_F(KeyboardControlTest, WindowShortcutsTakeNoNoteButAltCombinationsStayTheWi
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOff(60), noteOff(61)));
 }
 
-TEST_F(KeyboardControlTest, TabMovesTheFocusAndEscapeReachesTheWindow) {
+TEST_F(KeyboardControlTest, TabMovesTheFocusAndEscapeReachesTheWindow)
+{
     QTest::keyClick(button_, Qt::Key_Escape);
     EXPECT_EQ(window_.keyEvents, 2);
 
@@ -207,7 +220,8 @@ TEST_F(KeyboardControlTest, TabMovesTheFocusAndEscapeReachesTheWindow) {
     EXPECT_THAT(listener_.takeAll(), IsEmpty());
 }
 
-TEST_F(KeyboardControlTest, StartsAtOctave5AndStoresAnyOctave) {
+TEST_F(KeyboardControlTest, StartsAtOctave5AndStoresAnyOctave)
+{
     EXPECT_EQ(keyboard_->octave(), 5);
     keyboard_->setOctave(-7);
     EXPECT_EQ(keyboard_->octave(), -7);

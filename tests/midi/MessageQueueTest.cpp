@@ -15,7 +15,8 @@ namespace {
 using midi::MessageQueue;
 using namespace std::chrono_literals;
 
-TEST(MessageQueueTest, WakesOnlyWhenNoDrainIsPending) {
+TEST(MessageQueueTest, WakesOnlyWhenNoDrainIsPending)
+{
     MessageQueue queue;
     EXPECT_EQ(queue.push(1), MessageQueue::Push::QueuedWake);
     EXPECT_EQ(queue.push(2), MessageQueue::Push::Queued);
@@ -27,7 +28,8 @@ TEST(MessageQueueTest, WakesOnlyWhenNoDrainIsPending) {
     EXPECT_EQ(queue.push(3), MessageQueue::Push::QueuedWake);
 }
 
-TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt) {
+TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt)
+{
     MessageQueue queue;
     ASSERT_EQ(queue.push(1), MessageQueue::Push::QueuedWake);
     std::vector<std::uint32_t> taken;
@@ -43,7 +45,8 @@ TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt) {
     EXPECT_EQ(taken, (std::vector<std::uint32_t>{1, 2}));
 }
 
-TEST(MessageQueueTest, CountsWhatDoesNotFitAndKeepsTheRestInOrder) {
+TEST(MessageQueueTest, CountsWhatDoesNotFitAndKeepsTheRestInOrder)
+{
     MessageQueue queue;
     for (std::uint32_t i = 0; i < MessageQueue::capacity + 5; ++i) {
         queue.push(i);
@@ -57,7 +60,8 @@ TEST(MessageQueueTest, CountsWhatDoesNotFitAndKeepsTheRestInOrder) {
 
 // The consumer only drains when it was woken, like the window. Were a
 // wake-up ever lost, the messages behind it would wait forever.
-TEST(MessageQueueTest, ProducerThreadLosesNothingAndNoWakeUp) {
+TEST(MessageQueueTest, ProducerThreadLosesNothingAndNoWakeUp)
+{
     constexpr std::uint32_t kMessages = 200'000;
     MessageQueue queue;
     std::mutex mutex;

@@ -17,7 +17,8 @@ struct PortNameRow {
 
 class OwnPortNameTest : public testing::TestWithParam<PortNameRow> {};
 
-TEST_P(OwnPortNameTest, RecognisesOurPortsAsTheMidiSystemNamesThem) {
+TEST_P(OwnPortNameTest, RecognisesOurPortsAsTheMidiSystemNamesThem)
+{
     EXPECT_EQ(midi::isOwnPortName(GetParam().port), GetParam().own);
 }
 
@@ -39,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // No MIDI system at all: no virtual ports, the synthesizer is the only
 // output line and nothing else opens.
-TEST(MidiDevicesTest, WithoutMidiSystemOnlyTheSynthesizerIsListed) {
+TEST(MidiDevicesTest, WithoutMidiSystemOnlyTheSynthesizerIsListed)
+{
     midi::SynthOptions noSoundFont;
     noSoundFont.soundFonts = {};
     noSoundFont.audio = false;
@@ -55,7 +57,8 @@ TEST(MidiDevicesTest, WithoutMidiSystemOnlyTheSynthesizerIsListed) {
     EXPECT_EQ(devices.openOutput(midi::MidiDevices::defaultDevice), nullptr);
 }
 
-TEST(MidiDevicesTest, DefaultSynthesizerLineOpensTheSynthesizer) {
+TEST(MidiDevicesTest, DefaultSynthesizerLineOpensTheSynthesizer)
+{
     midi::SynthOptions offline;
     offline.audio = false;
     const midi::MidiDevices devices(midi::MidiBackend::None, offline);

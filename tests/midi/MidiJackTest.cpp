@@ -39,7 +39,8 @@ void ignoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
 
 // The index of the first port whose name satisfies `match`.
 template <typename Match>
-std::optional<unsigned> findPort(RtMidi& midi, Match match) {
+std::optional<unsigned> findPort(RtMidi& midi, Match match)
+{
     for (unsigned i = 0; i < midi.getPortCount(); ++i) {
         if (match(midi.getPortName(i))) {
             return i;
@@ -48,7 +49,8 @@ std::optional<unsigned> findPort(RtMidi& midi, Match match) {
     return std::nullopt;
 }
 
-bool isOurPort(const std::string& name, const char* port) {
+bool isOurPort(const std::string& name, const char* port)
+{
     return midi::isOwnPortName(name) && name.ends_with(std::string(":") + port);
 }
 
@@ -61,7 +63,8 @@ constexpr auto kPingInterval = 50ms;
 // Another program's input: collects every message it receives.
 class ProbeIn {
 public:
-    ProbeIn() : in_(RtMidi::UNIX_JACK, kSoundClient) {
+    ProbeIn() : in_(RtMidi::UNIX_JACK, kSoundClient)
+    {
         in_.setErrorCallback(&ignoreRtMidiError);
         in_.ignoreTypes(false, false, false);
         in_.setCallback(&ProbeIn::received, this);
@@ -71,7 +74,8 @@ public:
     RtMidiIn& midi() { return in_; }
 
     // Plays pings until one arrives.
-    [[nodiscard]] bool pingUntilConnected(midi::MidiOutputSlot& slot) {
+    [[nodiscard]] bool pingUntilConnected(midi::MidiOutputSlot& slot)
+    {
         const auto until = std::chrono::steady_clock::now() + kDeadline;
         std::unique_lock lock(mutex_);
         const std::uint64_t before = pings_;
@@ -87,14 +91,16 @@ public:
     }
 
     // Waits until `count` messages other than pings have come; returns them.
-    std::vector<Bytes> waitFor(std::size_t count) {
+    std::vector<Bytes> waitFor(std::size_t count)
+    {
         std::unique_lock lock(mutex_);
         arrived_.wait_for(lock, kDeadline, [&] { return messages_.size() >= count; });
         return messages_;
     }
 
 private:
-    static void received(double, Bytes* message, void* self) {
+    static void received(double, Bytes* message, void* self)
+    {
         auto* probe = static_cast<ProbeIn*>(self);
         const std::lock_guard lock(probe->mutex_);
         if (*message == Bytes{kPing}) {
@@ -117,7 +123,8 @@ protected:
     static void SetUpTestSuite() { server_ = testsupport::JackServer::start(whyNot_); }
     static void TearDownTestSuite() { server_.reset(); }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         if (!server_) {
             GTEST_SKIP() << whyNot_;
         }
@@ -133,7 +140,8 @@ private:
 // Waits for the input's wake-up, like the window's queued call, and drains.
 class InputWaiter {
 public:
-    midi::MidiInput::Notify notify() {
+    midi::MidiInput::Notify notify()
+    {
         return [this] {
             const std::lock_guard lock(mutex_);
             ++wakeUps_;
@@ -142,7 +150,8 @@ public:
     }
 
     // Sends pings until one arrives.
-    [[nodiscard]] bool pingUntilConnected(midi::MidiInput& input, RtMidiOut& sender) {
+    [[nodiscard]] bool pingUntilConnected(midi::MidiInput& input, RtMidiOut& sender)
+    {
         const Bytes ping = {kPing};
         const std::uint64_t before = pings_;  // only this thread touches it
         const auto until = std::chrono::steady_clock::now() + kDeadline;
@@ -157,7 +166,8 @@ public:
     }
 
     // Waits until `count` messages other than pings have come; returns them.
-    std::vector<std::uint32_t> waitFor(midi::MidiInput& input, std::size_t count) {
+    std::vector<std::uint32_t> waitFor(midi::MidiInput& input, std::size_t count)
+    {
         take(input, std::chrono::steady_clock::now() + kDeadline,
              [&] { return taken_.size() >= count; });
         return taken_;
@@ -165,7 +175,8 @@ public:
 
 private:
     template <typename Done>
-    bool take(midi::MidiInput& input, std::chrono::steady_clock::time_point until, Done done) {
+    bool take(midi::MidiInput& input, std::chrono::steady_clock::time_point until, Done done)
+    {
         std::unique_lock lock(mutex_);
         while (!done()) {
             if (!woken_.wait_until(lock, until, [&] { return wakeUps_ != seen_; })) {
@@ -193,7 +204,8 @@ private:
     std::vector<std::uint32_t> taken_;
 };
 
-TEST_F(MidiJackTest, ListsOurVirtualPortsFirstAndNeverOurPortsAmongTheSystems) {
+TEST_F(MidiJackTest, ListsOurVirtualPortsFirstAndNeverOurPortsAmongTheSystems)
+{
     RtMidiOut probeOut(RtMidi::UNIX_JACK, kKeysClient);
     probeOut.setErrorCallback(&ignoreRtMidiError);
     probeOut.openVirtualPort("keys");
@@ -227,7 +239,8 @@ TEST_F(MidiJackTest, ListsOurVirtualPortsFirstAndNeverOurPortsAmongTheSystems) {
 
 // The road of a note from a keyboard program into our input port, through
 // the window's drain, onto the wire as the 5-byte MIDI datagram.
-TEST_F(MidiJackTest, InputIsPackedUnchangedAndForwardedAsDatagrams) {
+TEST_F(MidiJackTest, InputIsPackedUnchangedAndForwardedAsDatagrams)
+{
     InputWaiter waiter;
     const auto input = devices_.openInput(midi::MidiDevices::defaultDevice, waiter.notify());
     ASSERT_NE(input, nullptr);
@@ -281,7 +294,8 @@ TEST_F(MidiJackTest, InputIsPackedUnchangedAndForwardedAsDatagrams) {
     }
 }
 
-TEST_F(MidiJackTest, InputFromAChosenSystemPort) {
+TEST_F(MidiJackTest, InputFromAChosenSystemPort)
+{
     RtMidiOut keyboard(RtMidi::UNIX_JACK, kKeysClient);
     keyboard.setErrorCallback(&ignoreRtMidiError);
     keyboard.openVirtualPort("keys");
@@ -300,7 +314,8 @@ TEST_F(MidiJackTest, InputFromAChosenSystemPort) {
 
 // What the receiver plays leaves our virtual output port as exactly the
 // bytes of each message; what cannot be played never leaves.
-TEST_F(MidiJackTest, VirtualOutputSendsTheExactBytes) {
+TEST_F(MidiJackTest, VirtualOutputSendsTheExactBytes)
+{
     midi::MidiOutputSlot slot;
     ASSERT_TRUE(slot.replace(devices_.openOutput(1)));
 
@@ -322,7 +337,8 @@ TEST_F(MidiJackTest, VirtualOutputSendsTheExactBytes) {
 
 // A play while the output is closed is dropped: after reopening, the next
 // message is the first to come out.
-TEST_F(MidiJackTest, ChosenOutputPortAndNothingWhileClosed) {
+TEST_F(MidiJackTest, ChosenOutputPortAndNothingWhileClosed)
+{
     ProbeIn sound;
     sound.midi().openVirtualPort("sound");
     const std::vector<std::string> lines = devices_.outputLines();
@@ -348,7 +364,8 @@ TEST_F(MidiJackTest, ChosenOutputPortAndNothingWhileClosed) {
 }
 
 // The window opens, replaces and closes real devices while receivers play.
-TEST_F(MidiJackTest, TogglingRealOutputsWhileReceiversPlay) {
+TEST_F(MidiJackTest, TogglingRealOutputsWhileReceiversPlay)
+{
     midi::SynthOptions offline;
     offline.audio = false;
     const midi::MidiDevices devices(midi::MidiBackend::Jack, offline);

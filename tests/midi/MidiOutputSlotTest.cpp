@@ -18,7 +18,8 @@ class CountingOutput final : public MidiOutput {
 public:
     explicit CountingOutput(std::atomic<std::uint64_t>& played) : played_(played) {}
     ~CountingOutput() override { alive_.store(false); }
-    void play(std::uint32_t message) override {
+    void play(std::uint32_t message) override
+    {
         EXPECT_TRUE(alive_.load()) << "played on a device that was let go";
         last_.store(message);
         played_.fetch_add(1);
@@ -31,7 +32,8 @@ private:
     std::atomic<std::uint64_t>& played_;
 };
 
-TEST(MidiOutputSlotTest, PlaysOnTheOpenDeviceAndDropsWhileClosed) {
+TEST(MidiOutputSlotTest, PlaysOnTheOpenDeviceAndDropsWhileClosed)
+{
     std::atomic<std::uint64_t> played{0};
     MidiOutputSlot slot;
     EXPECT_FALSE(slot.isOpen());
@@ -58,7 +60,8 @@ TEST(MidiOutputSlotTest, PlaysOnTheOpenDeviceAndDropsWhileClosed) {
     EXPECT_FALSE(slot.replace(nullptr));
 }
 
-TEST(MidiOutputSlotTest, ClosedDeviceIsReleasedBySlot) {
+TEST(MidiOutputSlotTest, ClosedDeviceIsReleasedBySlot)
+{
     std::atomic<std::uint64_t> played{0};
     MidiOutputSlot slot;
     auto device = std::make_shared<CountingOutput>(played);
@@ -71,7 +74,8 @@ TEST(MidiOutputSlotTest, ClosedDeviceIsReleasedBySlot) {
 // The window opens, replaces and closes the device while the receiver plays
 // as fast as it can; every message is either played on a live device or
 // counted as dropped.
-TEST(MidiOutputSlotTest, TogglingWhileAnotherThreadPlays) {
+TEST(MidiOutputSlotTest, TogglingWhileAnotherThreadPlays)
+{
     constexpr int kToggles = 20'000;
     std::atomic<std::uint64_t> played{0};
     MidiOutputSlot slot;

@@ -33,7 +33,8 @@ const QByteArray kProgramSuffix =
     ": \xE5\x90\x8D\xE5\x89\x8D\xE6\x9C\xAA\xE5\xAE\x9F\xE8\xA3\x85(\xC2\xB4\xEF\xBD\xA5\xCF\x89"
     "\xEF\xBD\xA5`)";
 
-QAction* findAction(const QMenu* menu, const QString& text) {
+QAction* findAction(const QMenu* menu, const QString& text)
+{
     for (QAction* action : menu->actions()) {
         if (action->text() == text) {
             return action;
@@ -44,7 +45,8 @@ QAction* findAction(const QMenu* menu, const QString& text) {
 
 class PerformanceMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
         button_->setObjectName(QStringLiteral("IDC_KEYBOARD"));
         keyboard_ = new KeyboardControl(button_, listener_.sendFunction());
@@ -54,7 +56,8 @@ protected:
     }
 
     // Opens the menu and, once it is up, hands it to the user's part.
-    void openMenu(const std::function<void(QMenu*)>& user) {
+    void openMenu(const std::function<void(QMenu*)>& user)
+    {
         QTimer::singleShot(0, &window_, [user] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (menu == nullptr) {
@@ -75,7 +78,8 @@ protected:
 
     // Picks an entry the way a user does with the keyboard: opening each
     // submenu on the path, then Return on the entry.
-    void pick(const QStringList& path) {
+    void pick(const QStringList& path)
+    {
         openMenu([path](QMenu* menu) {
             for (qsizetype i = 0; i < path.size(); ++i) {
                 QAction* action = findAction(menu, path[i]);
@@ -101,7 +105,8 @@ protected:
     KeyboardControl* keyboard_ = nullptr;
 };
 
-TEST_F(PerformanceMenuTest, HasTheEntriesCaptionsAndNamesAtThePointer) {
+TEST_F(PerformanceMenuTest, HasTheEntriesCaptionsAndNamesAtThePointer)
+{
     QCursor::setPos(120, 80);
     keyboard_->setOctave(7);
     QPointer<QMenu> shown;
@@ -161,14 +166,16 @@ struct ProgramCase {
     std::uint8_t sent;
 };
 
-void PrintTo(const ProgramCase& c, std::ostream* os) {
+void PrintTo(const ProgramCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
 class ProgramChangeTest : public PerformanceMenuTest,
                           public ::testing::WithParamInterface<ProgramCase> {};
 
-TEST_P(ProgramChangeTest, SendsTheProgramOnChannel1) {
+TEST_P(ProgramChangeTest, SendsTheProgramOnChannel1)
+{
     const ProgramCase& c = GetParam();
     pick({QStringLiteral("ProgramChange"), QString::fromLatin1(c.group),
           QString::fromUtf8(QByteArray::number(c.program) + kProgramSuffix)});
@@ -185,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, ProgramChangeTest,
                              return std::string(row.param.name);
                          });
 
-TEST_F(PerformanceMenuTest, PickedOctaveIsCheckedNextTimeAndPlayed) {
+TEST_F(PerformanceMenuTest, PickedOctaveIsCheckedNextTimeAndPlayed)
+{
     pick({QStringLiteral("Octave"), QStringLiteral("3")});
     EXPECT_EQ(keyboard_->octave(), 3);
 
@@ -207,7 +215,8 @@ TEST_F(PerformanceMenuTest, PickedOctaveIsCheckedNextTimeAndPlayed) {
                 ElementsAre(Bytes{0x7E, 0x90, 36, 0x7F, 0x00}, Bytes{0x7E, 0x90, 36, 0x00, 0x00}));
 }
 
-TEST_F(PerformanceMenuTest, CancelAndEscapeDoNothing) {
+TEST_F(PerformanceMenuTest, CancelAndEscapeDoNothing)
+{
     QSignalSpy finished(&window_, &QDialog::finished);
 
     pick({QStringLiteral("Cancel")});

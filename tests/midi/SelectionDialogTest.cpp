@@ -31,7 +31,10 @@ int runWith(SelectionDialog::Mode mode, std::function<void(SelectionDialog*)> ac
     return SelectionDialog::run(nullptr, mode, kDevices);
 }
 
-QListView* list(SelectionDialog* d) { return qobject_cast<QListView*>(d->item(IDC_DEVICE_LIST)); }
+QListView* list(SelectionDialog* d)
+{
+    return qobject_cast<QListView*>(d->item(IDC_DEVICE_LIST));
+}
 
 void select(SelectionDialog* d, int row)
 {

@@ -22,7 +22,8 @@ struct PackRow {
 
 class PackTest : public testing::TestWithParam<PackRow> {};
 
-TEST_P(PackTest, PacksExactlyOneShortMessage) {
+TEST_P(PackTest, PacksExactlyOneShortMessage)
+{
     const PackRow& row = GetParam();
     EXPECT_EQ(packShortMessage(row.bytes), row.packed);
 }
@@ -67,7 +68,8 @@ struct UnpackRow {
 
 class UnpackTest : public testing::TestWithParam<UnpackRow> {};
 
-TEST_P(UnpackTest, PlaysTheBytesTheStatusCallsFor) {
+TEST_P(UnpackTest, PlaysTheBytesTheStatusCallsFor)
+{
     const UnpackRow& row = GetParam();
     const std::optional<ShortMessageBytes> unpacked = unpackShortMessage(row.packed);
     ASSERT_EQ(unpacked.has_value(), row.bytes.has_value());
@@ -107,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         UnpackRow{"undefinedFD", 0x000000FDu, std::nullopt}),
     [](const testing::TestParamInfo<UnpackRow>& row) { return row.param.name; });
 
-TEST(ShortMessageTest, EveryPackedMessageUnpacksToItsBytes) {
+TEST(ShortMessageTest, EveryPackedMessageUnpacksToItsBytes)
+{
     for (std::uint32_t status = 0x80; status <= 0xFF; ++status) {
         const auto length = midi::shortMessageLength(static_cast<std::uint8_t>(status));
         if (length == 0) {

@@ -23,7 +23,8 @@ constexpr double kSound = 1e-3;
 
 class SynthOutputTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SynthOptions options;
         options.audio = false;
         options.sampleRate = kRate;
@@ -34,7 +35,8 @@ protected:
     }
 
     // Root mean square of the next block, both channels.
-    double nextBlockRms() {
+    double nextBlockRms()
+    {
         std::vector<float> left(kBlock);
         std::vector<float> right(kBlock);
         EXPECT_TRUE(synth_->render(left, right));
@@ -47,7 +49,8 @@ protected:
 
     // Renders until a block is silent; false if that takes more than ten
     // seconds of sound.
-    bool renderUntilSilent() {
+    bool renderUntilSilent()
+    {
         for (int block = 0; block < 100; ++block) {
             if (nextBlockRms() < kSilence) {
                 return true;
@@ -67,7 +70,8 @@ struct NoteRow {
 
 class SynthNoteTest : public SynthOutputTest, public testing::WithParamInterface<NoteRow> {};
 
-TEST_P(SynthNoteTest, SoundsFromNoteOnUntilReleased) {
+TEST_P(SynthNoteTest, SoundsFromNoteOnUntilReleased)
+{
     EXPECT_LT(nextBlockRms(), kSilence);
     synth_->play(GetParam().noteOn);
     EXPECT_GT(nextBlockRms(), kSound);
@@ -83,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NoteRow{"drumChannelAllNotesOff", 0x007F2699u, 0x00007BB9u}),
     [](const testing::TestParamInfo<NoteRow>& row) { return row.param.name; });
 
-TEST_F(SynthOutputTest, ProgramChangeStillPlaysAndUnplayableValuesAreIgnored) {
+TEST_F(SynthOutputTest, ProgramChangeStillPlaysAndUnplayableValuesAreIgnored)
+{
     synth_->play(0x000030C0u);  // strings
     synth_->play(0x00007F3Cu);  // a data byte where the status is due
     synth_->play(0x007F3CF0u);  // SysEx start
@@ -94,7 +99,8 @@ TEST_F(SynthOutputTest, ProgramChangeStillPlaysAndUnplayableValuesAreIgnored) {
     EXPECT_TRUE(renderUntilSilent());
 }
 
-TEST(SynthOutputOpenTest, NoUsableSoundFontFailsCleanly) {
+TEST(SynthOutputOpenTest, NoUsableSoundFontFailsCleanly)
+{
     const std::filesystem::path notASoundFont =
         std::filesystem::temp_directory_path() /
         ("mirevo-not-a-soundfont-" + std::to_string(::getpid()) + ".sf2");

@@ -11,7 +11,8 @@ using net::formatLogLine;
 using net::Ipv4Endpoint;
 
 // 192.168.0.5, network byte order on a little-endian host.
-Ipv4Endpoint sender() {
+Ipv4Endpoint sender()
+{
     Ipv4Endpoint from;
     from.address = *net::UdpSocket::resolveIpv4("192.168.0.5");
     from.port = 50000;
@@ -20,7 +21,8 @@ Ipv4Endpoint sender() {
 
 const std::string kPrefix = "192.168.0.5:50000>";
 
-std::string repeated(const std::string& part, std::size_t times) {
+std::string repeated(const std::string& part, std::size_t times)
+{
     std::string s;
     for (std::size_t i = 0; i < times; ++i) {
         s += part;
@@ -36,7 +38,8 @@ struct Row {
 
 class LogLineText : public ::testing::TestWithParam<Row> {};
 
-TEST_P(LogLineText, ShowsTextSafely) {
+TEST_P(LogLineText, ShowsTextSafely)
+{
     EXPECT_EQ(formatLogLine(sender(), GetParam().text), kPrefix + GetParam().shown);
 }
 
@@ -71,13 +74,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"aboveUnicode", "\xF4\x90\x80\x80", repeated("\xEF\xBF\xBD", 4)}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 
-TEST(LogLine, IsCutToItsFirst1023Characters) {
+TEST(LogLine, IsCutToItsFirst1023Characters)
+{
     const std::string line = formatLogLine(sender(), std::string(2000, 'a'));
     EXPECT_EQ(line.size(), 1023u);
     EXPECT_EQ(line, kPrefix + std::string(1023 - kPrefix.size(), 'a'));
 }
 
-TEST(LogLine, NeverSplitsACharacterAtTheCut) {
+TEST(LogLine, NeverSplitsACharacterAtTheCut)
+{
     // Two-byte characters: the cut falls after a whole one, counted as one.
     const std::string umlauts = repeated("\xC3\xBC", 1100);
     const std::string line = formatLogLine(sender(), "x" + umlauts);
@@ -85,7 +90,8 @@ TEST(LogLine, NeverSplitsACharacterAtTheCut) {
     EXPECT_EQ(line, kPrefix + "x" + umlauts.substr(0, 2 * kept));
 }
 
-TEST(LogLine, CountsReplacementsAsOneCharacterEach) {
+TEST(LogLine, CountsReplacementsAsOneCharacterEach)
+{
     const std::string line = formatLogLine(sender(), std::string(2000, '\n'));
     EXPECT_EQ(line.size(), kPrefix.size() + 3 * (1023 - kPrefix.size()));
     EXPECT_EQ(line.find('\n'), std::string::npos);

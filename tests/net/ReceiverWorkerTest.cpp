@@ -26,12 +26,14 @@ constexpr auto kDeadline = 10s;  // generous: only ever waited out on failure
 // holdFailures is set; then they wait for a stop like an unanswered box.
 class RecordingEvents final : public net::ReceiverEvents {
 public:
-    void listening(std::uint16_t port) override {
+    void listening(std::uint16_t port) override
+    {
         const std::lock_guard lock(mutex_);
         ports.push_back(port);
         changed_.notify_all();
     }
-    void textReceived(const net::Ipv4Endpoint& from, std::string_view text) override {
+    void textReceived(const net::Ipv4Endpoint& from, std::string_view text) override
+    {
         std::unique_lock lock(mutex_);
         lines.push_back(net::formatLogLine(from, text));
         texts.emplace_back(text);
@@ -42,12 +44,14 @@ public:
             changed_.wait(lock, [this] { return !holdFirstText; });
         }
     }
-    void midiReceived(std::uint32_t message) override {
+    void midiReceived(std::uint32_t message) override
+    {
         const std::lock_guard lock(mutex_);
         midi.push_back(message);
         changed_.notify_all();
     }
-    void failed(Failure failure, std::stop_token stop) override {
+    void failed(Failure failure, std::stop_token stop) override
+    {
         std::unique_lock lock(mutex_);
         failures.push_back(failure);
         changed_.notify_all();
@@ -59,17 +63,20 @@ public:
 
     // Waits until the predicate, called under the lock, holds.
     template <typename Predicate>
-    bool waitUntil(Predicate predicate) {
+    bool waitUntil(Predicate predicate)
+    {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, kDeadline, [&] { return predicate(); });
     }
-    void releaseFirstText() {
+    void releaseFirstText()
+    {
         const std::lock_guard lock(mutex_);
         holdFirstText = false;
         changed_.notify_all();
     }
     template <typename Read>
-    auto read(Read r) {
+    auto read(Read r)
+    {
         const std::lock_guard lock(mutex_);
         return r();
     }
@@ -93,7 +100,8 @@ private:
 class Sender {
 public:
     explicit Sender(std::uint16_t port) : to_{*net::UdpSocket::resolveIpv4("127.0.0.1"), port} {}
-    bool send(const std::string& bytes) {
+    bool send(const std::string& bytes)
+    {
         return socket_.sendTo(to_, std::as_bytes(std::span(bytes.data(), bytes.size())));
     }
     [[nodiscard]] std::uint16_t localPort() const { return socket_.localEndpoint()->port; }
@@ -103,7 +111,8 @@ private:
     net::Ipv4Endpoint to_;
 };
 
-std::uint16_t waitListening(RecordingEvents& events) {
+std::uint16_t waitListening(RecordingEvents& events)
+{
     std::uint16_t port = 0;
     events.waitUntil([&] {
         if (!events.ports.empty()) {
@@ -114,7 +123,8 @@ std::uint16_t waitListening(RecordingEvents& events) {
     return port;
 }
 
-std::size_t entries(const char* directory) {
+std::size_t entries(const char* directory)
+{
     const auto it = std::filesystem::directory_iterator(directory);
     return static_cast<std::size_t>(std::distance(begin(it), end(it)));
 }
@@ -130,7 +140,8 @@ struct DatagramRow {
 
 class ReceiverDatagram : public ::testing::TestWithParam<DatagramRow> {};
 
-TEST_P(ReceiverDatagram, IsReadAsOneMessage) {
+TEST_P(ReceiverDatagram, IsReadAsOneMessage)
+{
     RecordingEvents events;
     ReceiverWorker worker(0, events);
     const std::uint16_t port = waitListening(events);
@@ -166,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         DatagramRow{"midiTrailingBytesIgnored", "~\x01\x02\x03\x04\x05\x06", {}, {0x04030201}}),
     [](const ::testing::TestParamInfo<DatagramRow>& row) { return std::string(row.param.name); });
 
-TEST(ReceiverWorker, LogsSenderAddressAndPort) {
+TEST(ReceiverWorker, LogsSenderAddressAndPort)
+{
     RecordingEvents events;
     ReceiverWorker worker(0, events);
     Sender sender(waitListening(events));
@@ -178,7 +190,8 @@ TEST(ReceiverWorker, LogsSenderAddressAndPort) {
     });
 }
 
-TEST(ReceiverWorker, OversizedDatagramIsReportedAndListeningGoesOnOnTheSamePort) {
+TEST(ReceiverWorker, OversizedDatagramIsReportedAndListeningGoesOnOnTheSamePort)
+{
     RecordingEvents events;
     ReceiverWorker worker(0, events);
     const std::uint16_t port = waitListening(events);
@@ -196,7 +209,8 @@ TEST(ReceiverWorker, OversizedDatagramIsReportedAndListeningGoesOnOnTheSamePort)
     EXPECT_FALSE(worker.finished());
 }
 
-TEST(ReceiverWorker, PortInUseEndsWithBindError) {
+TEST(ReceiverWorker, PortInUseEndsWithBindError)
+{
     auto holder = net::UdpSocket::open();
     ASSERT_TRUE(holder.bindAny(0));
     RecordingEvents events;
@@ -210,7 +224,8 @@ TEST(ReceiverWorker, PortInUseEndsWithBindError) {
     });
 }
 
-TEST(ReceiverWorker, StopWhileBindErrorIsShownEndsTheWorker) {
+TEST(ReceiverWorker, StopWhileBindErrorIsShownEndsTheWorker)
+{
     auto holder = net::UdpSocket::open();
     ASSERT_TRUE(holder.bindAny(0));
     RecordingEvents events;
@@ -223,7 +238,8 @@ TEST(ReceiverWorker, StopWhileBindErrorIsShownEndsTheWorker) {
     EXPECT_EQ(worker.exitCode(), ReceiverWorker::kExitBindError);
 }
 
-TEST(ReceiverWorker, StopWhileRecvErrorIsShownEndsWithCodeZero) {
+TEST(ReceiverWorker, StopWhileRecvErrorIsShownEndsWithCodeZero)
+{
     RecordingEvents events;
     events.holdFailures = true;
     ReceiverWorker worker(0, events);
@@ -236,7 +252,8 @@ TEST(ReceiverWorker, StopWhileRecvErrorIsShownEndsWithCodeZero) {
     EXPECT_THAT(events.read([&] { return events.ports.size(); }), 1u);  // not reopened
 }
 
-TEST(ReceiverWorker, StopWhileIdleIsSeenWithinTheDeadline) {
+TEST(ReceiverWorker, StopWhileIdleIsSeenWithinTheDeadline)
+{
     RecordingEvents events;
     ReceiverWorker worker(0, events);
     waitListening(events);
@@ -246,7 +263,8 @@ TEST(ReceiverWorker, StopWhileIdleIsSeenWithinTheDeadline) {
     EXPECT_EQ(worker.exitCode(), ReceiverWorker::kExitStopped);
 }
 
-TEST(ReceiverWorker, StopRequestedAtOnceIsNotLost) {
+TEST(ReceiverWorker, StopRequestedAtOnceIsNotLost)
+{
     RecordingEvents events;
     ReceiverWorker worker(0, events);
     worker.requestStop();
@@ -254,7 +272,8 @@ TEST(ReceiverWorker, StopRequestedAtOnceIsNotLost) {
     EXPECT_EQ(worker.exitCode(), ReceiverWorker::kExitStopped);
 }
 
-TEST(ReceiverWorker, AfterStopOnlyTheDatagramBeingHandledIsFinished) {
+TEST(ReceiverWorker, AfterStopOnlyTheDatagramBeingHandledIsFinished)
+{
     RecordingEvents events;
     events.holdFirstText = true;
     ReceiverWorker worker(0, events);
@@ -273,7 +292,8 @@ TEST(ReceiverWorker, AfterStopOnlyTheDatagramBeingHandledIsFinished) {
     EXPECT_EQ(worker.datagramsHandled(), 1u);
 }
 
-TEST(ReceiverWorker, RapidStartAndStopLeaksNoDescriptorOrThread) {
+TEST(ReceiverWorker, RapidStartAndStopLeaksNoDescriptorOrThread)
+{
     const std::size_t descriptors = entries("/proc/self/fd");
     const std::size_t threads = entries("/proc/self/task");
     for (int i = 0; i < 200; ++i) {
@@ -292,7 +312,8 @@ TEST(ReceiverWorker, RapidStartAndStopLeaksNoDescriptorOrThread) {
 
 // A burst as fast as loopback takes it: what arrives arrives in order, and
 // every datagram missing is one the kernel counted as dropped.
-TEST(ReceiverWorker, FloodLosesOnlyWhatTheKernelCountsAsDropped) {
+TEST(ReceiverWorker, FloodLosesOnlyWhatTheKernelCountsAsDropped)
+{
     constexpr int kCount = 20000;
     RecordingEvents events;
     ReceiverWorker worker(0, events);
@@ -346,7 +367,8 @@ namespace {
 
 // Events freed under a running worker would be called after their end:
 // that is stopped at once instead.
-TEST(ReceiverWorkerDeathTest, EventsDestroyedBeforeTheirWorkerEndTheProcess) {
+TEST(ReceiverWorkerDeathTest, EventsDestroyedBeforeTheirWorkerEndTheProcess)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {

@@ -26,7 +26,8 @@ constexpr auto kStopDeadline = 10s;
 
 void ignoreJackMessage(const char* /*message*/) {}
 
-std::string findJackd() {
+std::string findJackd()
+{
     const char* path = std::getenv("PATH");
     std::string_view dirs = path != nullptr ? path : "/usr/bin:/bin";
     while (!dirs.empty()) {
@@ -42,7 +43,8 @@ std::string findJackd() {
 }
 
 // The one server name of this test process, set for every client it opens.
-const std::string& serverName() {
+const std::string& serverName()
+{
     static const std::string name = [] {
         std::string n = "mirevo-test-" + std::to_string(::getpid());
         ::setenv("JACK_DEFAULT_SERVER", n.c_str(), 1);
@@ -53,7 +55,8 @@ const std::string& serverName() {
     return name;
 }
 
-bool clientCanConnect() {
+bool clientCanConnect()
+{
     jack_status_t status{};
     jack_client_t* client = jack_client_open(
         "mirevo-test-probe", static_cast<jack_options_t>(JackNoStartServer), &status);
@@ -64,7 +67,8 @@ bool clientCanConnect() {
     return true;
 }
 
-bool waitForExit(pid_t pid, std::chrono::steady_clock::duration deadline) {
+bool waitForExit(pid_t pid, std::chrono::steady_clock::duration deadline)
+{
     const auto until = std::chrono::steady_clock::now() + deadline;
     do {
         int status = 0;
@@ -79,7 +83,8 @@ bool waitForExit(pid_t pid, std::chrono::steady_clock::duration deadline) {
 
 }  // namespace
 
-std::unique_ptr<JackServer> JackServer::start(std::string& whyNot) {
+std::unique_ptr<JackServer> JackServer::start(std::string& whyNot)
+{
     const std::string jackd = findJackd();
     if (jackd.empty()) {
         whyNot = "jackd is not installed (Debian package jackd2); skipping the JACK tests";
@@ -139,7 +144,8 @@ std::unique_ptr<JackServer> JackServer::start(std::string& whyNot) {
     return server;
 }
 
-JackServer::~JackServer() {
+JackServer::~JackServer()
+{
     if (pid_ <= 0) {
         return;
     }

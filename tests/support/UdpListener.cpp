@@ -31,7 +31,10 @@ std::optional<UdpListener::Datagram> UdpListener::next(std::chrono::milliseconds
     return std::nullopt;
 }
 
-bool UdpListener::quiet(std::chrono::milliseconds timeout) { return !next(timeout).has_value(); }
+bool UdpListener::quiet(std::chrono::milliseconds timeout)
+{
+    return !next(timeout).has_value();
+}
 
 std::vector<std::byte> bytesOf(const std::string& text)
 {
