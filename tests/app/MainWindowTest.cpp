@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
 #include "app/MainWindow.h"
 #include "midi/SelectionDialog.h"
@@ -278,6 +279,51 @@ TEST_F(MainWindowTest, CancelInThePerformanceMenuDoesNotExit)
     QTest::mouseClick(item<QPushButton>(IDC_KEYBOARD), Qt::LeftButton);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.result(), 0);
+}
+
+struct AnchorRule {
+    int id;
+    int dx;  // how much the left edge moves per added pixel of width
+    int dw;  // how much the width grows
+    int dy;
+    int dh;
+};
+
+TEST_F(MainWindowTest, ResizingKeepsEveryControlAnchored)
+{
+    std::map<int, QRect> before;
+    for (const ControlTemplate& c : mainWindowTemplate().controls) {
+        before[c.id] = window.item(c.id)->geometry();
+    }
+    const QSize initial = window.size();
+    window.resize(initial + QSize(100, 50));
+    QApplication::processEvents();
+
+    // Log: grows both ways. Target and message: widen and go down with the
+    // bottom. Right column: follows the right edge; the lower part of it
+    // also the bottom.
+    const std::vector<AnchorRule> rules{
+        {IDC_LOG, 0, 1, 0, 1},     {IDOK, 1, 0, 0, 0},         {IDCANCEL, 1, 0, 0, 0},
+        {IDC_PORT, 1, 0, 0, 0},    {IDC_LISTEN, 1, 0, 0, 0},   {IDC_TALK_SOUND, 1, 0, 0, 0},
+        {IDC_MIDI_IN, 1, 0, 1, 0}, {IDC_MIDI_OUT, 1, 0, 1, 0}, {IDC_TARGET, 0, 1, 1, 0},
+        {IDC_TO_ALL, 1, 0, 1, 0},  {IDC_MESSAGE, 0, 1, 1, 0},  {IDC_KEYBOARD, 1, 0, 1, 0},
+        {IDC_SEND, 1, 0, 1, 0},
+    };
+    for (const AnchorRule& rule : rules) {
+        SCOPED_TRACE(window.item(rule.id)->objectName().toStdString());
+        const QRect was = before[rule.id];
+        const QRect now = window.item(rule.id)->geometry();
+        EXPECT_EQ(now.left(), was.left() + 100 * rule.dx);
+        EXPECT_EQ(now.width(), was.width() + 100 * rule.dw);
+        EXPECT_EQ(now.top(), was.top() + 50 * rule.dy);
+        EXPECT_EQ(now.height(), was.height() + 50 * rule.dh);
+    }
+
+    window.resize(initial);
+    QApplication::processEvents();
+    for (const auto& [id, rect] : before) {
+        EXPECT_EQ(window.item(id)->geometry(), rect) << window.item(id)->objectName().toStdString();
+    }
 }
 
 // Runs `act` on the About window once it is up, and returns whether the
