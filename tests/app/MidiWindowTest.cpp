@@ -20,7 +20,7 @@
 #include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
 #include "resources/ResourceIds.h"
-#include "tests/support/JackServer.h"
+#include "tests/support/JackTest.h"
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
@@ -91,15 +91,13 @@ private:
     RtMidiIn in_;
 };
 
-class MidiWindowTest : public ::testing::Test {
+class MidiWindowTest : public testsupport::JackTest {
 protected:
-    static void SetUpTestSuite() { server_ = testsupport::JackServer::start(whyNot_); }
-    static void TearDownTestSuite() { server_.reset(); }
-
     void SetUp() override
     {
-        if (!server_) {
-            GTEST_SKIP() << whyNot_;
+        JackTest::SetUp();
+        if (IsSkipped()) {
+            return;
         }
         window_ = std::make_unique<app::MainWindow>(boxes, devices());
         window_->show();
@@ -154,8 +152,6 @@ protected:
 
 private:
     std::unique_ptr<app::MainWindow> window_;
-    static inline std::unique_ptr<testsupport::JackServer> server_;
-    static inline std::string whyNot_;
 };
 
 std::vector<std::byte> midiDatagram(std::initializer_list<unsigned char> bytes)

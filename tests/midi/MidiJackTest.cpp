@@ -22,7 +22,7 @@
 #include "midi/MidiOutputSlot.h"
 #include "midi/MidiPort.h"
 #include "net/UdpSocket.h"
-#include "tests/support/JackServer.h"
+#include "tests/support/JackTest.h"
 
 namespace {
 
@@ -118,23 +118,11 @@ private:
     RtMidiIn in_;  // last: closes before the rest goes
 };
 
-class MidiJackTest : public testing::Test {
+class MidiJackTest : public testsupport::JackTest {
 protected:
-    static void SetUpTestSuite() { server_ = testsupport::JackServer::start(whyNot_); }
-    static void TearDownTestSuite() { server_.reset(); }
-
-    void SetUp() override
-    {
-        if (!server_) {
-            GTEST_SKIP() << whyNot_;
-        }
-    }
 
     const midi::MidiDevices devices_{midi::MidiBackend::Jack};
 
-private:
-    static inline std::unique_ptr<testsupport::JackServer> server_;
-    static inline std::string whyNot_;
 };
 
 // Waits for the input's wake-up, like the window's queued call, and drains.
