@@ -81,7 +81,7 @@ constexpr std::array kAboutControls{
     ControlTemplate{ControlKind::GroupBox, IDC_STATIC, "IDC_LOGO", "", StyleNone, 11, 5, 125, 40,
                     "Mirevo logo", "A keyboard sending waves to the network"},
     ControlTemplate{ControlKind::Static, IDC_STATIC, "IDC_CREDIT",
-                    "Mirevo " MIREVO_VERSION " - text and MIDI over UDP", Centered, 5, 50, 135, 10,
+                    "Mirevo " MIREVO_VERSION " by the Mirevo developers", Centered, 5, 50, 135, 10,
                     "", "Version and credit"},
     ControlTemplate{ControlKind::DefaultPushButton, IDCANCEL, "IDCANCEL", "Close", TabStop, 46, 65,
                     50, 14, "", "Closes this window"},
