@@ -6,11 +6,15 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QIcon>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/MainWindow.h"
 #include "midi/SelectionDialog.h"
