@@ -4,8 +4,8 @@
 
 namespace app {
 
-// The About window's logo: a keyboard octave and a pulse, drawn from solid
-// black rectangles.
+// The About window's logo, drawn from solid black rectangles: a keyboard
+// octave sending waves, and the name MIREVO in block letters.
 class AboutLogo : public QWidget {
     Q_OBJECT
 

@@ -11,6 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
 #include "app/ProgramCheckedButton.h"
 #include "resources/ResourceIds.h"
@@ -21,6 +22,23 @@ namespace {
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// What a screen reader speaks for the control.
+void applyAccessibility(QWidget* widget, const res::ControlTemplate& control)
+{
+    std::vector<QWidget*> speakers{widget};
+    // The focus in an editable combo box sits in its field, and on Linux the
+    // box itself is spoken by its text, so the field carries the name too.
+    if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit()) {
+        speakers.push_back(combo->lineEdit());
+    }
+    for (QWidget* speaker : speakers) {
+        if (!control.accessibleName.empty()) {
+            speaker->setAccessibleName(fromUtf8(control.accessibleName));
+        }
+        speaker->setAccessibleDescription(fromUtf8(control.accessibleDescription));
+    }
 }
 
 }  // namespace
@@ -40,6 +58,7 @@ DialogBuilder::DialogBuilder(QWidget* window, const res::DialogTemplate& dialogT
         QWidget* widget = create(control, window);
         widget->setObjectName(fromUtf8(control.name));
         widget->setProperty("controlId", control.id);
+        applyAccessibility(widget, control);
         QRect rect = toPixels(control.x, control.y, control.width, control.height);
         if (control.kind == res::ControlKind::ComboBox) {
             // The template's height includes the dropped-down list; the

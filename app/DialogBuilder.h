@@ -13,8 +13,9 @@ class QWidget;
 namespace app {
 
 // Builds a window from its template: caption, font, client size and the
-// controls in tab order, each named after its identifier. Afterwards it
-// finds a control by identifier.
+// controls in tab order, each named after its identifier and given the
+// template's accessible name and description. Afterwards it finds a control
+// by identifier.
 class DialogBuilder {
 public:
     DialogBuilder(QWidget* window, const res::DialogTemplate& dialogTemplate);

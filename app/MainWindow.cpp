@@ -12,6 +12,7 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include "app/ApplicationIcon.h"
 #include "midi/KeyboardControl.h"
 #include "midi/MidiDevices.h"
 #include "midi/PerformanceMenu.h"
@@ -55,6 +56,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
+    // IDI_APP, at 16 and 32 pixels and the larger sizes.
+    setWindowIcon(applicationIcon());
 
     logModel_ = new LogModel(this);
     log_->setModel(logModel_);

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/ApplicationIcon.h"
 #include "app/MainWindow.h"
 #include "app/QtMessageBoxes.h"
 #include "midi/MidiDevices.h"
@@ -10,6 +11,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
     QApplication::setApplicationVersion(QStringLiteral(MIREVO_VERSION));
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(app::kDesktopId));
+    QApplication::setWindowIcon(app::applicationIcon());
 
     app::QtMessageBoxes boxes;
     const midi::MidiDevices devices;

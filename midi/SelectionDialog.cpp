@@ -41,9 +41,11 @@ SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
         // A thin border and no caption.
         setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
         setStyleSheet(QStringLiteral("QDialog { border: 1px solid palette(dark); }"));
-        ui_.item<QLabel>(IDC_DEVICE_PROMPT)
-            ->setText(mode == Mode::Input ? QStringLiteral("Select MIDI-IN")
-                                          : QStringLiteral("Select MIDI-OUT"));
+        const QString prompt = mode == Mode::Input ? QStringLiteral("Select MIDI-IN")
+                                                   : QStringLiteral("Select MIDI-OUT");
+        ui_.item<QLabel>(IDC_DEVICE_PROMPT)->setText(prompt);
+        // The window has no caption; a screen reader announces it by its prompt.
+        setAccessibleName(prompt);
         list_ = ui_.item<QListView>(IDC_DEVICE_LIST);
         QStringList lines;
         lines.reserve(static_cast<qsizetype>(deviceNames.size()));

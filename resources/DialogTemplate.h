@@ -60,6 +60,10 @@ struct ControlTemplate {
     int y{};
     int width{};
     int height{};
+    // What a screen reader speaks: the name (empty: the caption speaks for
+    // the control) and a description of what the control does.
+    std::string_view accessibleName;
+    std::string_view accessibleDescription;
 };
 
 // A window template: the window's own properties and its controls in tab order.
