@@ -1,6 +1,7 @@
 #include "midi/SelectionDialog.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
@@ -65,7 +66,16 @@ SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
 int SelectionDialog::run(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames)
 {
     SelectionDialog dialog(owner, mode, deviceNames);
-    return dialog.exec();
+    if (owner != nullptr) {
+        return dialog.exec();
+    }
+    // Without an owner the window waits for its answer while every other
+    // window stays usable: MIDI input, the keyboard and the log go on.
+    QEventLoop loop;
+    connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    dialog.show();
+    loop.exec(QEventLoop::DialogExec);
+    return dialog.result();
 }
 
 bool SelectionDialog::selectionDialogHandler(int id)

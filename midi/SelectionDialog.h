@@ -21,7 +21,8 @@ public:
 
     SelectionDialog(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames);
 
-    // Runs the window modally and returns its result.
+    // Shows the window, waits for its answer and returns it. With an owner
+    // the window is modal to it; without one, no other window is blocked.
     [[nodiscard]] static int run(QWidget* owner, Mode mode,
                                  const std::vector<std::string>& deviceNames);
 

@@ -10,6 +10,7 @@
 
 #include "midi/SelectionDialog.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/ModalHelpers.h"
 
 namespace {
 
@@ -18,17 +19,28 @@ using namespace res;
 
 const std::vector<std::string> kDevices{"Mirevo MIDI In", "USB Keyboard", "Pads"};
 
-// Runs the window modally, lets `act` drive it once it is shown, and
-// returns its result.
+// Runs the window, lets `act` drive it once it is shown, and returns its
+// result.
 int runWith(SelectionDialog::Mode mode, std::function<void(SelectionDialog*)> act)
 {
-    QWidget anchor;
-    QTimer::singleShot(0, &anchor, [&] {
-        auto* dialog = qobject_cast<SelectionDialog*>(QApplication::activeModalWidget());
+    testing_support::whenModalShows([act = std::move(act)](QWidget* shown) {
+        auto* dialog = qobject_cast<SelectionDialog*>(shown);
         ASSERT_NE(dialog, nullptr);
         act(dialog);
     });
     return SelectionDialog::run(nullptr, mode, kDevices);
+}
+
+TEST(SelectionDialogTest, WithoutAnOwnerOtherWindowsStayUsable)
+{
+    QWidget other;
+    other.show();
+    const int result = runWith(SelectionDialog::Mode::Input, [&other](SelectionDialog* d) {
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(other.isEnabled() && QApplication::activeModalWidget() != nullptr);
+        d->selectionDialogHandler(IDCANCEL);
+    });
+    EXPECT_EQ(result, -1);
 }
 
 QListView* list(SelectionDialog* d)
