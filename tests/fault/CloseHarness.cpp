@@ -87,6 +87,7 @@ int main(int argc, char* argv[])
 
         net::UdpSocket sender = net::UdpSocket::open();
         const auto port = [&] { return window.receiver()->boundPort(); };
+        const auto* log = qobject_cast<QListView*>(window.item(IDC_LOG))->model();
         if (scenario == "error-box") {
             when(
                 &window, [&] { return port() != 0; },
@@ -106,7 +107,6 @@ int main(int argc, char* argv[])
                     window.close();
                 });
         } else {
-            const auto* log = qobject_cast<QListView*>(window.item(IDC_LOG))->model();
             when(
                 &window, [&] { return port() != 0; },
                 [&] {
