@@ -144,6 +144,16 @@ std::unique_ptr<JackServer> JackServer::start(std::string& whyNot)
     return server;
 }
 
+void JackServer::kill()
+{
+    if (pid_ <= 0) {
+        return;
+    }
+    ::kill(pid_, SIGKILL);
+    waitForExit(pid_, kStopDeadline);
+    pid_ = -1;
+}
+
 JackServer::~JackServer()
 {
     if (pid_ <= 0) {

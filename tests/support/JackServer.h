@@ -26,6 +26,11 @@ public:
 
     [[nodiscard]] const std::string& name() const noexcept { return name_; }
 
+    // Kills the server at once (SIGKILL: no goodbye to its clients) and
+    // waits until it is gone. start() may then bring up a new one under the
+    // same name.
+    void kill();
+
 private:
     JackServer(pid_t pid, std::string name) : pid_(pid), name_(std::move(name)) {}
 
