@@ -180,6 +180,16 @@ FloodRun floodWindow(double rate, double seconds)
     return run;
 }
 
+// The longest stall of the same timer in a window left idle for as long:
+// what the machine itself costs the event loop.
+double idleStallMs(double seconds)
+{
+    const Window peer;
+    const StallMeter stalls;
+    QTest::qWait(static_cast<int>(seconds * 1000));
+    return stalls.longestMs();
+}
+
 // The same lines into a bare socket and a thread that counts them.
 double rawLinesPerSecond(double rate, double seconds)
 {
@@ -261,6 +271,7 @@ void measureTextFlood(ResultTable& table, const BenchOptions& options)
 {
     const double seconds = options.quick ? 1.0 : 5.0;
     std::fprintf(stderr, "text flood into the window, %.0f s...\n", seconds);
+    const double idle = idleStallMs(seconds);
     const FloodRun paced = floodWindow(10'000, seconds);
     const double rawPaced = rawLinesPerSecond(10'000, seconds);
     std::fprintf(stderr, "  paced: sent %llu, logged %llu\n",
@@ -279,13 +290,13 @@ void measureTextFlood(ResultTable& table, const BenchOptions& options)
     table.add({"4. text lines/s into the log, 10,000/s offered", "/s", paced.linesPerSecond,
                rawPaced, "≥ 10,000/s", paced.linesPerSecond >= 9'900 && paced.rows == paced.sent,
                logged(paced)});
-    table.add({"4. longest event-loop stall, 10,000 lines/s", "ms", paced.longestStallMs,
-               std::nullopt, "≤ 50 ms", paced.longestStallMs <= 50,
-               "1 ms timer on the GUI thread"});
+    table.add({"4. longest event-loop stall, 10,000 lines/s", "ms", paced.longestStallMs, idle,
+               "≤ 50 ms", paced.longestStallMs <= 50,
+               "1 ms timer on the GUI thread; raw column: the same window left idle"});
     table.add({"4. text lines/s into the log, unpaced blast", "/s", blast.linesPerSecond, rawBlast,
                "", std::nullopt, logged(blast)});
-    table.add({"4. longest event-loop stall, unpaced blast", "ms", blast.longestStallMs,
-               std::nullopt, "", std::nullopt, ""});
+    table.add({"4. longest event-loop stall, unpaced blast", "ms", blast.longestStallMs, idle, "",
+               std::nullopt, ""});
 }
 
 void measureKeyPress(ResultTable& table, const BenchOptions& options)
