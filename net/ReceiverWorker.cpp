@@ -125,6 +125,7 @@ bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode)
     // Neither is essential: without them bursts overflow sooner and drops
     // go uncounted.
     socket_.setReceiveBufferSize(kSocketBufferBytes);
+    receiveBufferBytes_.store(socket_.receiveBufferSize(), std::memory_order_release);
     socket_.enableDropCounter();
 
     // After a reopening, stay on the port first bound, also when any free

@@ -29,8 +29,9 @@ namespace net {
 class ReceiverWorker {
 public:
     static constexpr std::chrono::milliseconds kWaitSlice{100};
-    // Asked for so that a burst does not overflow the queue; the kernel may
-    // grant less.
+    // Asked for so that a burst does not overflow the queue. Without the
+    // privilege to go beyond net.core.rmem_max (208 KiB unless raised) the
+    // kernel grants no more than that limit.
     static constexpr int kSocketBufferBytes = 4 * 1024 * 1024;
 
     static constexpr int kExitStopped = 0;
@@ -69,6 +70,12 @@ public:
     {
         return dropped_.load(std::memory_order_acquire);
     }
+    // The receive buffer the kernel granted the socket (see
+    // UdpSocket::receiveBufferSize); 0 until bound.
+    [[nodiscard]] int receiveBufferBytes() const noexcept
+    {
+        return receiveBufferBytes_.load(std::memory_order_acquire);
+    }
     // Datagrams read and handed on (text, MIDI or ignored kinds alike).
     [[nodiscard]] std::uint64_t datagramsHandled() const noexcept
     {
@@ -90,6 +97,7 @@ private:
     std::atomic<std::uint16_t> boundPort_{0};
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<std::uint64_t> handled_{0};
+    std::atomic<int> receiveBufferBytes_{0};
     bool started_{false};
 
     mutable std::mutex finishMutex_;

@@ -85,7 +85,24 @@ bool UdpSocket::bindAny(std::uint16_t port) noexcept
 
 bool UdpSocket::setReceiveBufferSize(int bytes) noexcept
 {
+#ifdef SO_RCVBUFFORCE
+    // Refused (EPERM) without the privilege; the plain request below is then
+    // capped at the system's limit.
+    if (::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0) {
+        return true;
+    }
+#endif
     return ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
+}
+
+int UdpSocket::receiveBufferSize() const noexcept
+{
+    int bytes = 0;
+    socklen_t len = sizeof bytes;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &bytes, &len) != 0) {
+        return 0;
+    }
+    return bytes;
 }
 
 bool UdpSocket::enableDropCounter() noexcept

@@ -54,8 +54,14 @@ public:
 
     // Binds to all local addresses on the given port (0: any free port).
     [[nodiscard]] bool bindAny(std::uint16_t port) noexcept;
-    // Asks for a receive buffer of the given size; the kernel may grant less.
+    // Asks for a receive buffer of the given size. A process allowed to
+    // (CAP_NET_ADMIN on Linux) gets it beyond the system's limit
+    // (net.core.rmem_max); any other gets at most that limit. True when
+    // either way worked; receiveBufferSize() tells what was granted.
     bool setReceiveBufferSize(int bytes) noexcept;
+    // The receive buffer the kernel granted, in bytes as it counts them
+    // (Linux doubles the size asked for, for its bookkeeping); 0 when unknown.
+    [[nodiscard]] int receiveBufferSize() const noexcept;
     // Counts datagrams the kernel drops for want of buffer space (Linux).
     bool enableDropCounter() noexcept;
 

@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -188,6 +189,17 @@ TEST(ReceiverWorker, LogsSenderAddressAndPort)
         EXPECT_EQ(events.lines.front(), "127.0.0.1:" + std::to_string(sender.localPort()) + ">hi");
         return 0;
     });
+}
+
+TEST(ReceiverWorker, ReportsAReceiveBufferAtLeastAsLargeAsTheSystemAllows)
+{
+    int limit = 0;
+    std::ifstream("/proc/sys/net/core/rmem_max") >> limit;
+    ASSERT_GT(limit, 0);
+    RecordingEvents events;
+    ReceiverWorker worker(0, events);
+    ASSERT_NE(waitListening(events), 0);
+    EXPECT_GE(worker.receiveBufferBytes(), std::min(ReceiverWorker::kSocketBufferBytes, limit));
 }
 
 TEST(ReceiverWorker, OversizedDatagramIsReportedAndListeningGoesOnOnTheSamePort)

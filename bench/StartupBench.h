@@ -1,0 +1,12 @@
+#pragma once
+
+#include "bench/BenchOptions.h"
+#include "bench/ResultTable.h"
+
+namespace bench {
+
+// Start-up to the window shown, and resident memory when idle with the
+// built-in synthesizer loaded, from child processes.
+void measureStartup(ResultTable& table, const BenchOptions& options);
+
+}  // namespace bench

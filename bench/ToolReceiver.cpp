@@ -1,0 +1,30 @@
+#include "bench/ToolReceiver.h"
+
+#include <chrono>
+#include <thread>
+
+#include "bench/ArrivalOutput.h"
+
+namespace bench {
+
+ToolReceiver::ToolReceiver(ArrivalLog& log)
+    : bridge_([this](std::uint32_t message) { slot_.play(message); })
+{
+    (void)slot_.replace(std::make_shared<ArrivalOutput>(log));
+    worker_ = std::make_unique<net::ReceiverWorker>(0, bridge_);
+    for (int i = 0; i < 5000 && !worker_->finished(); ++i) {
+        port_ = worker_->boundPort();
+        if (port_ != 0) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+ToolReceiver::~ToolReceiver()
+{
+    // The worker reports to the bridge until it is joined.
+    worker_.reset();
+}
+
+}  // namespace bench
