@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
@@ -13,16 +14,13 @@ namespace app {
 namespace {
 
 // Odd base units, so the converted template does not fall on round numbers.
-constexpr int kBaseX = 7;
-constexpr int kBaseY = 15;
-
 int toPixelsX(int units)
 {
-    return (units * kBaseX + 2) / 4;
+    return (units * 7 + 2) / 4;
 }
 int toPixelsY(int units)
 {
-    return (units * kBaseY + 4) / 8;
+    return (units * 15 + 4) / 8;
 }
 
 // The main window's controls as plain rectangles, converted corner by corner
@@ -30,82 +28,53 @@ int toPixelsY(int units)
 class FakeWindow {
 public:
     explicit FakeWindow(const res::DialogTemplate& t)
-        : width_(toPixelsX(t.width)), height_(toPixelsY(t.height))
+        : width(toPixelsX(t.width)), height(toPixelsY(t.height))
     {
         for (const auto& c : t.controls) {
             const int left = toPixelsX(c.x);
             const int top = toPixelsY(c.y);
-            controls_[c.id] = {left, top, toPixelsX(c.x + c.width) - left,
-                               toPixelsY(c.y + c.height) - top};
+            controls[c.id] = {left, top, toPixelsX(c.x + c.width) - left,
+                              toPixelsY(c.y + c.height) - top};
         }
-        initial_ = controls_;
+        initial = controls;
+        table.recordAnchors(width, height, [this](int id) { return controls.at(id); });
     }
 
-    void record(AnchorTable& table) { table.recordAnchors(width_, height_, reader()); }
-
-    // Resizes the client area to w x h and counts what is placed.
-    int resize(const AnchorTable& table, int w, int h)
+    // Resizes the client area to w x h; no control may get a negative size.
+    void resize(int w, int h)
     {
-        int placed = 0;
-        table.applyAnchors(w, h, reader(), [&](int id, const Rect& r) {
-            EXPECT_GE(r.width, 0) << "control " << id;
-            EXPECT_GE(r.height, 0) << "control " << id;
-            controls_.at(id) = r;
-            ++placed;
-        });
-        return placed;
+        table.applyAnchors(
+            w, h, [this](int id) { return controls.at(id); },
+            [&](int id, const Rect& r) {
+                EXPECT_GE(r.width, 0) << "control " << id;
+                EXPECT_GE(r.height, 0) << "control " << id;
+                controls.at(id) = r;
+            });
     }
 
-    [[nodiscard]] int width() const { return width_; }
-    [[nodiscard]] int height() const { return height_; }
-    [[nodiscard]] Rect at(int id) const { return controls_.at(id); }
-    [[nodiscard]] Rect initial(int id) const { return initial_.at(id); }
-    [[nodiscard]] bool atTemplateLayout() const { return controls_ == initial_; }
-
-private:
-    [[nodiscard]] AnchorTable::ReadRect reader() const
-    {
-        return [this](int id) { return controls_.at(id); };
-    }
-
-    int width_{};
-    int height_{};
-    std::map<int, Rect> controls_;
-    std::map<int, Rect> initial_;
-};
-
-class AnchorTableTest : public ::testing::Test {
-protected:
-    void SetUp() override { window.record(table); }
-
+    int width;
+    int height;
     AnchorTable table;
-    FakeWindow window{res::mainWindowTemplate()};
+    std::map<int, Rect> controls;
+    std::map<int, Rect> initial;
 };
 
-// How each control is expected to follow the window, written out by role.
+// How each control follows the window: 1 where it moves right, moves down,
+// widens or grows taller with the window.
 struct Follow {
     const char* name;
     int id;
-    bool movesRight;
-    bool movesDown;
-    bool widens;
-    bool growsTaller;
+    int right, down, wider, taller;
 };
 
 constexpr Follow kFollows[] = {
-    {"Log", res::IDC_LOG, false, false, true, true},
-    {"Exit", res::IDOK, true, false, false, false},
-    {"EraseLog", res::IDCANCEL, true, false, false, false},
-    {"Port", res::IDC_PORT, true, false, false, false},
-    {"Start", res::IDC_LISTEN, true, false, false, false},
-    {"TalkSound", res::IDC_TALK_SOUND, true, false, false, false},
-    {"MidiIn", res::IDC_MIDI_IN, true, true, false, false},
-    {"MidiOut", res::IDC_MIDI_OUT, true, true, false, false},
-    {"Target", res::IDC_TARGET, false, true, true, false},
-    {"ToAllOfList", res::IDC_TO_ALL, true, true, false, false},
-    {"Message", res::IDC_MESSAGE, false, true, true, false},
-    {"Keyboard", res::IDC_KEYBOARD, true, true, false, false},
-    {"Send", res::IDC_SEND, true, true, false, false},
+    {"Log", res::IDC_LOG, 0, 0, 1, 1},         {"Exit", res::IDOK, 1, 0, 0, 0},
+    {"EraseLog", res::IDCANCEL, 1, 0, 0, 0},   {"Port", res::IDC_PORT, 1, 0, 0, 0},
+    {"Start", res::IDC_LISTEN, 1, 0, 0, 0},    {"TalkSound", res::IDC_TALK_SOUND, 1, 0, 0, 0},
+    {"MidiIn", res::IDC_MIDI_IN, 1, 1, 0, 0},  {"MidiOut", res::IDC_MIDI_OUT, 1, 1, 0, 0},
+    {"Target", res::IDC_TARGET, 0, 1, 1, 0},   {"ToAllOfList", res::IDC_TO_ALL, 1, 1, 0, 0},
+    {"Message", res::IDC_MESSAGE, 0, 1, 1, 0}, {"Keyboard", res::IDC_KEYBOARD, 1, 1, 0, 0},
+    {"Send", res::IDC_SEND, 1, 1, 0, 0},
 };
 
 struct Growth {
@@ -116,21 +85,20 @@ struct Growth {
 
 constexpr Growth kGrowths[] = {{"Wider", 100, 0}, {"Taller", 0, 50}, {"Both", 100, 50}};
 
-class AnchorFollowTest : public AnchorTableTest,
-                         public ::testing::WithParamInterface<std::tuple<Growth, Follow>> {};
+class AnchorFollowTest : public ::testing::TestWithParam<std::tuple<Growth, Follow>> {};
 
-TEST_P(AnchorFollowTest, ControlFollowsTheGrownEdges)
+TEST_P(AnchorFollowTest, ControlFollowsTheGrownEdgesAndReturns)
 {
-    const auto& [growth, follow] = GetParam();
-    ASSERT_EQ(window.resize(table, window.width() + growth.dx, window.height() + growth.dy),
-              static_cast<int>(AnchorTable::kRows));
+    const auto& [growth, f] = GetParam();
+    FakeWindow window(res::mainWindowTemplate());
+    window.resize(window.width + growth.dx, window.height + growth.dy);
+    const Rect before = window.initial.at(f.id);
+    const Rect expected{before.left + f.right * growth.dx, before.top + f.down * growth.dy,
+                        before.width + f.wider * growth.dx, before.height + f.taller * growth.dy};
+    EXPECT_EQ(window.controls.at(f.id), expected);
 
-    const Rect before = window.initial(follow.id);
-    const Rect expected{before.left + (follow.movesRight ? growth.dx : 0),
-                        before.top + (follow.movesDown ? growth.dy : 0),
-                        before.width + (follow.widens ? growth.dx : 0),
-                        before.height + (follow.growsTaller ? growth.dy : 0)};
-    EXPECT_EQ(window.at(follow.id), expected);
+    window.resize(window.width, window.height);
+    EXPECT_EQ(window.controls.at(f.id), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(MainWindow, AnchorFollowTest,
@@ -141,60 +109,18 @@ INSTANTIATE_TEST_SUITE_P(MainWindow, AnchorFollowTest,
                                     std::get<1>(row.param).name;
                          });
 
-// The rows follow the template's control order.
-TEST_F(AnchorTableTest, RowsFollowTheTemplateOrder)
+// Sizes too small for the layout: the log shrinks to nothing rather than
+// below it, and the initial size lays the template out again exactly.
+TEST(AnchorTableTest, TinySizesClampAndTheInitialSizeRestores)
 {
-    const auto controls = res::mainWindowTemplate().controls;
-    ASSERT_EQ(table.entries().size(), controls.size());
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        EXPECT_EQ(table.entries()[i].controlId, controls[i].id) << controls[i].name;
+    for (const auto& [w, h] : {std::pair{12, 9}, std::pair{0, 0}}) {
+        FakeWindow window(res::mainWindowTemplate());
+        window.resize(w, h);
+        EXPECT_EQ(window.controls.at(res::IDC_LOG).width, 0) << w << "x" << h;
+        EXPECT_EQ(window.controls.at(res::IDC_LOG).height, 0) << w << "x" << h;
+        window.resize(window.width, window.height);
+        EXPECT_EQ(window.controls, window.initial) << w << "x" << h;
     }
-}
-
-struct Detour {
-    const char* name;
-    int width;  // added to the initial size when relative, else the size itself
-    int height;
-    bool relative;
-};
-
-class AnchorRestoreTest : public AnchorTableTest, public ::testing::WithParamInterface<Detour> {};
-
-// Whatever size the window passes through (FakeWindow checks that no
-// negative size is placed), its initial size lays the template out again.
-TEST_P(AnchorRestoreTest, InitialSizeRestoresTemplateLayout)
-{
-    const Detour& d = GetParam();
-    const int w = d.relative ? window.width() + d.width : d.width;
-    const int h = d.relative ? window.height() + d.height : d.height;
-    window.resize(table, w, h);
-    EXPECT_FALSE(window.atTemplateLayout());
-    window.resize(table, window.width(), window.height());
-    EXPECT_TRUE(window.atTemplateLayout());
-}
-
-INSTANTIATE_TEST_SUITE_P(MainWindow, AnchorRestoreTest,
-                         ::testing::Values(Detour{"Wider", 100, 0, true},
-                                           Detour{"TallerAndWider", 100, 50, true},
-                                           Detour{"Tiny", 12, 9, false},
-                                           Detour{"Minimised", 0, 0, false}),
-                         [](const auto& row) { return std::string(row.param.name); });
-
-TEST_F(AnchorTableTest, TinySizeClampsTheLogToNothing)
-{
-    window.resize(table, 12, 9);
-    EXPECT_EQ(window.at(res::IDC_LOG).width, 0);
-    EXPECT_EQ(window.at(res::IDC_LOG).height, 0);
-}
-
-// A resize that arrives before the distances exist leaves the layout alone.
-TEST(AnchorTableState, NothingIsPlacedBeforeRecording)
-{
-    const AnchorTable table;
-    FakeWindow window{res::mainWindowTemplate()};
-    EXPECT_FALSE(table.recorded());
-    EXPECT_EQ(window.resize(table, window.width() + 100, window.height() + 50), 0);
-    EXPECT_TRUE(window.atTemplateLayout());
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 // The windows as the desktop and its screen readers see them: the icon, an
 // accessible name and description for every control, the log's lines
-// through the accessibility interface, and the tab order of each template.
+// through the accessibility interface, and the tab order of each template
+// (the main window's included).
 #include <gmock/gmock.h>
 
 #include <QAccessible>
 #include <QApplication>
-#include <QComboBox>
 #include <QIcon>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -111,37 +108,6 @@ TEST_F(DesktopTest, EveryControlOfEveryWindowHasANameAndADescription)
             EXPECT_FALSE(spoken(widget, QAccessible::Description).isEmpty());
         }
     }
-}
-
-TEST_F(DesktopTest, ControlsWithoutACaptionAreNamedForWhatTheyHold)
-{
-    // The focus in the target box sits in its field, which speaks for it (on
-    // Linux the box itself is spoken by its text).
-    QWidget* targetField = qobject_cast<QComboBox*>(window.item(IDC_TARGET))->lineEdit();
-    const std::vector<std::pair<QWidget*, std::string>> names{
-        {window.item(IDC_PORT), "Port"},       {targetField, "Target"},
-        {window.item(IDC_MESSAGE), "Message"}, {window.item(IDC_KEYBOARD), "Keyboard"},
-        {window.item(IDC_LOG), "Log"},
-    };
-    for (const auto& [widget, name] : names) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(spoken(widget, QAccessible::Name).toStdString(), name);
-        EXPECT_FALSE(spoken(widget, QAccessible::Description).isEmpty());
-    }
-    EXPECT_EQ(spoken(&window, QAccessible::Name).toStdString(), "Mirevo");
-}
-
-TEST_F(DesktopTest, TheListenButtonIsNamedByItsCaption)
-{
-    auto* port = qobject_cast<QLineEdit*>(window.item(IDC_PORT));
-    port->setText("0");  // any free port
-    QWidget* listen = window.item(IDC_LISTEN);
-    EXPECT_EQ(spoken(listen, QAccessible::Name).toStdString(), "Start");
-    window.mainWindowHandler(IDC_LISTEN);
-    EXPECT_EQ(spoken(listen, QAccessible::Name).toStdString(), "Stop");
-    window.mainWindowHandler(IDC_LISTEN);
-    EXPECT_EQ(spoken(listen, QAccessible::Name).toStdString(), "Start");
-    EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
 TEST_F(DesktopTest, AScreenReaderReadsTheLogLineByLine)

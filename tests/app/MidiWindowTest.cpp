@@ -202,10 +202,17 @@ TEST_F(MidiWindowTest, InputIsForwardedToTheTargetAsFiveBytes)
         ASSERT_EQ(datagram->text(), std::string("~\xFE\x00\x00\x00", 5));
     }
 
-    const Bytes noteOn{0x93, 0x40, 0x65};
-    keyboard.sendMessage(&noteOn);
-    ASSERT_TRUE(QTest::qWaitFor(arrived));
-    EXPECT_EQ(datagram->text(), std::string("~\x93\x40\x65\x00", 5));
+    // Packed unchanged; System Exclusive is not forwarded, real-time is.
+    for (const Bytes& message : std::vector<Bytes>{
+             {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, {0xF8}, {0x93, 0x40, 0x65}, {0xC3, 0x05}}) {
+        keyboard.sendMessage(&message);
+    }
+    for (const std::string& expected :
+         {std::string("~\xF8\0\0\0", 5), std::string("~\x93\x40\x65\0", 5),
+          std::string("~\xC3\x05\0\0", 5)}) {
+        ASSERT_TRUE(QTest::qWaitFor(arrived));
+        EXPECT_EQ(datagram->text(), expected);
+    }
 }
 
 TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
@@ -233,7 +240,12 @@ TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
     sender.sendTo(to, midiDatagram({0x90, 0x3C, 0x7F, 0x00}));
     sender.sendTo(to, midiDatagram({0x90, 0x3C}));  // missing bytes read as 0
     sender.sendTo(to, midiDatagram({0xC0, 0x05, 0x00, 0x00, 0x99, 0x99}));  // extra bytes ignored
-    const std::vector<Bytes> expected{{0x90, 0x3C, 0x7F}, {0x90, 0x3C, 0x00}, {0xC0, 0x05}};
+    sender.sendTo(to, midiDatagram({0x3C, 0x7F}));                          // no status: not played
+    sender.sendTo(to, midiDatagram({0xF0, 0x7E}));                          // SysEx: not played
+    sender.sendTo(to, midiDatagram({0xF9}));                                // undefined: not played
+    sender.sendTo(to, midiDatagram({0x80, 0x3C, 0x40, 0xFF}));              // top byte ignored
+    const std::vector<Bytes> expected{
+        {0x90, 0x3C, 0x7F}, {0x90, 0x3C, 0x00}, {0xC0, 0x05}, {0x80, 0x3C, 0x40}};
     ASSERT_TRUE(QTest::qWaitFor([&] { return sound.messages().size() >= expected.size(); }));
     EXPECT_EQ(sound.messages(), expected);
 

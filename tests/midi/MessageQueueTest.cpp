@@ -15,19 +15,6 @@ namespace {
 using midi::MessageQueue;
 using namespace std::chrono_literals;
 
-TEST(MessageQueueTest, WakesOnlyWhenNoDrainIsPending)
-{
-    MessageQueue queue;
-    EXPECT_EQ(queue.push(1), MessageQueue::Push::QueuedWake);
-    EXPECT_EQ(queue.push(2), MessageQueue::Push::Queued);
-
-    std::vector<std::uint32_t> taken;
-    EXPECT_EQ(queue.drain([&](std::uint32_t m) { taken.push_back(m); }), 2u);
-    EXPECT_EQ(taken, (std::vector<std::uint32_t>{1, 2}));
-
-    EXPECT_EQ(queue.push(3), MessageQueue::Push::QueuedWake);
-}
-
 TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt)
 {
     MessageQueue queue;
@@ -43,19 +30,6 @@ TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt)
     });
     EXPECT_EQ(pushedMeanwhile, MessageQueue::Push::QueuedWake);
     EXPECT_EQ(taken, (std::vector<std::uint32_t>{1, 2}));
-}
-
-TEST(MessageQueueTest, CountsWhatDoesNotFitAndKeepsTheRestInOrder)
-{
-    MessageQueue queue;
-    for (std::uint32_t i = 0; i < MessageQueue::capacity + 5; ++i) {
-        queue.push(i);
-    }
-    EXPECT_EQ(queue.overflowCount(), 5u);
-    std::uint32_t expected = 0;
-    queue.drain([&](std::uint32_t m) { EXPECT_EQ(m, expected++); });
-    EXPECT_EQ(expected, MessageQueue::capacity);
-    EXPECT_EQ(queue.push(7), MessageQueue::Push::QueuedWake);
 }
 
 // The consumer only drains when it was woken, like the window. Were a

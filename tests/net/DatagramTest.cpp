@@ -20,12 +20,6 @@ std::vector<std::byte> bytesOf(std::string_view text)
     return {bytes.begin(), bytes.end()};
 }
 
-TEST(TextDatagram, IsTheKindThenTheText)
-{
-    EXPECT_EQ(net::makeTextDatagram(""), bytesOf("*"));
-    EXPECT_EQ(net::makeTextDatagram("hello"), bytesOf("*hello"));
-}
-
 TEST(TextDatagram, KeepsAtMost1022Bytes)
 {
     const std::string full(net::kMaxTextBytes, 'a');

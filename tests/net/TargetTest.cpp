@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -24,11 +23,6 @@ struct TargetRow {
     std::string_view host;  // when accepted
     std::uint16_t port;     // when accepted
 };
-
-std::ostream& operator<<(std::ostream& out, const TargetRow& row)
-{
-    return out << row.name;
-}
 
 class ParseTarget : public testing::TestWithParam<TargetRow> {};
 
@@ -52,7 +46,6 @@ TEST_P(ParseTarget, SplitsHostAndPort)
 INSTANTIATE_TEST_SUITE_P(
     Rows, ParseTarget,
     testing::Values(TargetRow{"nameAndPort", "localhost:12323", true, "localhost", 12323},
-                    TargetRow{"dottedAddress", "10.0.0.1:80", true, "10.0.0.1", 80},
                     TargetRow{"multibyteHost", "\xE3\x83\x9B\xE3\x82\xB9\xE3\x83\x88:80", true,
                               "\xE3\x83\x9B\xE3\x82\xB9\xE3\x83\x88", 80},
                     TargetRow{"cutSequenceBeforeColon", "\xE3\x83:5", true, "\xE3\x83", 5},
@@ -62,30 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TargetRow{"hugePort", "host:99999999999999999999", true, "host", 65535},
                     TargetRow{"emptyHost", ":80", true, "", 80},
                     TargetRow{"trailingColon", "host:", true, "host", 0},
-                    TargetRow{"signedPort", "host:-1", true, "host", 0},
                     TargetRow{"secondColon", "host:1:2", true, "host", 1},
                     TargetRow{"noColon", "localhost", false, "", 0},
                     TargetRow{"empty", "", false, "", 0}),
     rowName<TargetRow>);
-
-TEST(ParseTargetTest, HostMayOverwriteItsOwnText)
-{
-    std::string text = "somehost:4000";
-    std::uint16_t port = 0;
-    ASSERT_TRUE(net::parseTarget(text, &text, &port));
-    EXPECT_EQ(text, "somehost");
-    EXPECT_EQ(port, 4000);
-}
-
-TEST(ParseTargetTest, TextBeyondTheTargetLimitIsStillSplit)
-{
-    const std::string host(net::kMaxTargetBytes * 3, 'h');
-    std::string parsed;
-    std::uint16_t port = 0;
-    ASSERT_TRUE(net::parseTarget(host + ":9", &parsed, &port));
-    EXPECT_EQ(parsed, host);
-    EXPECT_EQ(port, 9);
-}
 
 struct FindRow {
     const char* name;
@@ -93,11 +66,6 @@ struct FindRow {
     char c;
     std::optional<std::size_t> position;
 };
-
-std::ostream& operator<<(std::ostream& out, const FindRow& row)
-{
-    return out << row.name;
-}
 
 class FindChar : public testing::TestWithParam<FindRow> {};
 
@@ -109,7 +77,6 @@ TEST_P(FindChar, StepsWholeCharacters)
 INSTANTIATE_TEST_SUITE_P(
     Rows, FindChar,
     testing::Values(FindRow{"first", "a:b:c", ':', 1}, FindRow{"absent", "abc", ':', std::nullopt},
-                    FindRow{"empty", "", ':', std::nullopt},
                     FindRow{"afterFourByteCharacter", "\xF0\x9F\x8E\xB9:", ':', 4},
                     // A continuation byte inside a character is not a character of its own...
                     FindRow{"byteInsideCharacter", "\xC3\xA9", '\xA9', std::nullopt},
@@ -126,11 +93,6 @@ struct DecimalRow {
     std::int32_t value;
 };
 
-std::ostream& operator<<(std::ostream& out, const DecimalRow& row)
-{
-    return out << row.name;
-}
-
 class ParseDecimal : public testing::TestWithParam<DecimalRow> {};
 
 TEST_P(ParseDecimal, ReadsLeadingDigits)
@@ -141,8 +103,7 @@ TEST_P(ParseDecimal, ReadsLeadingDigits)
 INSTANTIATE_TEST_SUITE_P(
     Rows, ParseDecimal,
     testing::Values(DecimalRow{"digits", "12323", 12323}, DecimalRow{"stopsAtLetter", "12ab", 12},
-                    DecimalRow{"empty", "", 0}, DecimalRow{"startsWithLetter", "a12", 0},
-                    DecimalRow{"noSign", "-5", 0},
+                    DecimalRow{"startsWithLetter", "a12", 0}, DecimalRow{"noSign", "-5", 0},
                     DecimalRow{"largest", "2147483647", std::numeric_limits<std::int32_t>::max()},
                     DecimalRow{"wrapsToNegative", "2147483648",
                                std::numeric_limits<std::int32_t>::min()},

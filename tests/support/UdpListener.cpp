@@ -1,12 +1,25 @@
 #include "tests/support/UdpListener.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 namespace testing_support {
 
-UdpListener::UdpListener() : socket_(net::UdpSocket::open())
+namespace {
+
+const std::string kEndMarker = "#end";
+
+net::Ipv4Endpoint loopback(std::uint16_t port)
 {
-    if (!socket_.valid() || !socket_.bindAny(0)) {
+    return {net::UdpSocket::resolveIpv4("127.0.0.1").value_or(0), port};
+}
+
+}  // namespace
+
+UdpListener::UdpListener() : socket_(net::UdpSocket::open()), sender_(net::UdpSocket::open())
+{
+    if (!socket_.valid() || !socket_.bindAny(0) || !sender_.valid()) {
         throw std::runtime_error("cannot open a UDP listener");
     }
     socket_.setReceiveBufferSize(1 << 20);
@@ -16,7 +29,7 @@ UdpListener::UdpListener() : socket_(net::UdpSocket::open())
 std::optional<UdpListener::Datagram> UdpListener::next(std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
+    do {
         if (socket_.waitReadable(std::chrono::milliseconds(20)) != net::UdpSocket::Wait::Readable) {
             continue;
         }
@@ -27,7 +40,7 @@ std::optional<UdpListener::Datagram> UdpListener::next(std::chrono::milliseconds
         }
         buffer.resize(r.size);
         return Datagram{std::move(buffer), r.from};
-    }
+    } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
 }
 
@@ -36,13 +49,25 @@ bool UdpListener::quiet(std::chrono::milliseconds timeout)
     return !next(timeout).has_value();
 }
 
-std::vector<std::byte> bytesOf(const std::string& text)
+std::function<void(std::span<const std::byte>)> UdpListener::sendFunction()
 {
-    std::vector<std::byte> bytes(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bytes[i] = static_cast<std::byte>(text[i]);
+    return [this](std::span<const std::byte> bytes) {
+        EXPECT_TRUE(sender_.sendTo(loopback(port_), bytes));
+    };
+}
+
+std::vector<std::string> UdpListener::takeAll()
+{
+    sendFunction()(std::as_bytes(std::span(kEndMarker)));
+    std::vector<std::string> texts;
+    while (const auto datagram = next(std::chrono::seconds(10))) {
+        if (datagram->text() == kEndMarker) {
+            return texts;
+        }
+        texts.push_back(datagram->text());
     }
-    return bytes;
+    ADD_FAILURE() << "the end marker never arrived";
+    return texts;
 }
 
 }  // namespace testing_support

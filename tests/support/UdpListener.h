@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,8 @@
 
 namespace testing_support {
 
-// A UDP socket on a free local port that tests read datagrams from.
+// A UDP socket on a free local port that tests read datagrams from, with a
+// socket of its own to send to it, as a window sends to its targets.
 class UdpListener {
 public:
     struct Datagram {
@@ -35,12 +38,16 @@ public:
     // True when no datagram arrives within the (short) time given.
     [[nodiscard]] bool quiet(std::chrono::milliseconds timeout = std::chrono::milliseconds(100));
 
+    // Sends to this listener from its own sending socket.
+    [[nodiscard]] std::function<void(std::span<const std::byte>)> sendFunction();
+    // The text of every datagram that arrived so far, in order. An end marker
+    // sent behind them tells when all are in, so nothing depends on timing.
+    [[nodiscard]] std::vector<std::string> takeAll();
+
 private:
     net::UdpSocket socket_;
+    net::UdpSocket sender_;
     std::uint16_t port_ = 0;
 };
-
-// The bytes of a string, for comparing datagrams.
-[[nodiscard]] std::vector<std::byte> bytesOf(const std::string& text);
 
 }  // namespace testing_support
