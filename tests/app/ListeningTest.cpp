@@ -93,6 +93,17 @@ TEST(ListeningTest, TwoWindowsTalkBothWays)
     EXPECT_TRUE(bob.boxes.texts.isEmpty());
 }
 
+TEST(ListeningTest, TheDefaultSettingHearsItself)
+{
+    Peer peer(12323);
+    ASSERT_EQ(peer.start(), 12323) << "port 12323 is taken on this machine";
+    peer.sendTo("localhost:12323", "me");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return peer.log()->rowCount() == 1; }));
+    EXPECT_TRUE(peer.lastLine().endsWith(">me"));
+    EXPECT_EQ(qobject_cast<QComboBox*>(peer.window.item(IDC_TARGET))->currentText(),
+              "localhost:12323");
+}
+
 TEST(ListeningTest, AHeldPortGivesBindErrorAndTheWindowStillShowsStop)
 {
     net::UdpSocket holder = net::UdpSocket::open();
