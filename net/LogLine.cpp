@@ -1,5 +1,7 @@
 #include "net/LogLine.h"
 
+#include "net/Utf8.h"
+
 #include <cstdint>
 
 namespace net {
@@ -8,62 +10,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kNewlineSymbol = 0x2424;
-
-struct Decoded {
-    char32_t codePoint{};
-    std::size_t length{};  // bytes taken, at least 1
-};
-
-// Decodes one character at the start of the text. Ill-formed input gives
-// U+FFFD for its maximal ill-formed part: the longest start of a
-// well-formed sequence, or one byte if none.
-Decoded decodeOne(std::string_view text)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(0);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = 0;
-    char32_t codePoint = 0;
-    std::uint8_t low = 0x80;  // range of the second byte
-    std::uint8_t high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0Fu;
-        if (lead == 0xE0) {
-            low = 0xA0;  // no overlong forms
-        } else if (lead == 0xED) {
-            high = 0x9F;  // no surrogates
-        }
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07u;
-        if (lead == 0xF0) {
-            low = 0x90;  // no overlong forms
-        } else if (lead == 0xF4) {
-            high = 0x8F;  // nothing above U+10FFFF
-        }
-    } else {
-        return {kReplacement, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if (i >= text.size()) {
-            return {kReplacement, i};
-        }
-        const std::uint8_t next = byte(i);
-        const std::uint8_t min = i == 1 ? low : std::uint8_t{0x80};
-        const std::uint8_t max = i == 1 ? high : std::uint8_t{0xBF};
-        if (next < min || next > max) {
-            return {kReplacement, i};
-        }
-        codePoint = (codePoint << 6) | (next & 0x3Fu);
-    }
-    return {codePoint, length};
-}
 
 // What is shown in place of a character that could break the line or
 // reorder it; the character itself when it is harmless.
@@ -119,7 +65,7 @@ std::string formatLogLine(const Ipv4Endpoint& from, std::string_view text)
     std::size_t characters = line.size();
     line.reserve(line.size() + text.size());
     while (!text.empty() && characters < kMaxLogLineCharacters) {
-        const Decoded d = decodeOne(text);
+        const DecodedChar d = decodeChar(text);
         const char32_t shown = visible(d.codePoint);
         if (shown == d.codePoint && d.codePoint != kReplacement) {
             line.append(text.substr(0, d.length));

@@ -4,6 +4,8 @@ namespace net {
 
 namespace {
 
+constexpr char32_t kReplacement = 0xFFFD;
+
 // Well-formed UTF-8: a lead byte, then continuation bytes 0x80-0xBF, except
 // that the first one after E0, ED, F0 and F4 has a narrower range (no
 // overlong forms, no surrogates, nothing above U+10FFFF).
@@ -47,22 +49,35 @@ constexpr bool inRange(char c, unsigned char low, unsigned char high) noexcept
 
 }  // namespace
 
+DecodedChar decodeChar(std::string_view text) noexcept
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) {
+        return {lead, 1, true};
+    }
+    const Lead form = leadOf(lead);
+    if (form.length == 1) {
+        return {kReplacement, 1, false};
+    }
+    char32_t codePoint = lead & (0x7Fu >> form.length);
+    for (std::size_t i = 1; i < form.length; ++i) {
+        const bool second = i == 1;
+        if (i >= text.size() ||
+            !inRange(text[i], second ? form.secondLow : 0x80, second ? form.secondHigh : 0xBF)) {
+            return {kReplacement, i, false};
+        }
+        codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[i]) & 0x3Fu);
+    }
+    return {codePoint, form.length, true};
+}
+
 std::size_t charLength(std::string_view text) noexcept
 {
     if (text.empty()) {
         return 0;
     }
-    const Lead lead = leadOf(static_cast<unsigned char>(text[0]));
-    if (lead.length == 1 || text.size() < lead.length ||
-        !inRange(text[1], lead.secondLow, lead.secondHigh)) {
-        return 1;
-    }
-    for (std::size_t i = 2; i < lead.length; ++i) {
-        if (!inRange(text[i], 0x80, 0xBF)) {
-            return 1;
-        }
-    }
-    return lead.length;
+    const DecodedChar c = decodeChar(text);
+    return c.wellFormed ? c.length : 1;
 }
 
 std::size_t wholeCharsPrefix(std::string_view text, std::size_t maxBytes) noexcept
