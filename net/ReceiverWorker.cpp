@@ -81,17 +81,14 @@ int ReceiverWorker::listen(const std::stop_token& stop)
         if (stop.stop_requested()) {
             return kExitStopped;
         }
-        if (socket_.waitReadable(kWaitSlice) == UdpSocket::Wait::TimedOut) {
-            continue;
-        }
-        // A stop that came during the wait leaves the waiting datagram unread.
-        // A failed wait goes on to the receive, which tells what is wrong.
-        if (stop.stop_requested()) {
-            return kExitStopped;
-        }
-        const UdpSocket::Received received = socket_.receive(buffer_);
+        // Waits at most one slice, so that a stop request is seen in time.
+        const UdpSocket::Received received = socket_.receive(buffer_, kWaitSlice);
         if (received.wouldBlock) {
             continue;
+        }
+        // A stop that came during the wait leaves the datagram unhandled.
+        if (stop.stop_requested()) {
+            return kExitStopped;
         }
         if (!received.failed) {
             dropped_.store(droppedBefore_ + received.dropped, std::memory_order_release);

@@ -27,13 +27,18 @@ UdpSocket::~UdpSocket()
     close();
 }
 
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      receiveTimeout_(std::exchange(other.receiveTimeout_, kNoTimeout))
+{
+}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
 {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
+        receiveTimeout_ = std::exchange(other.receiveTimeout_, kNoTimeout);
     }
     return *this;
 }
@@ -45,6 +50,11 @@ UdpSocket UdpSocket::open() noexcept
 
 std::optional<std::uint32_t> UdpSocket::resolveIpv4(const std::string& host)
 {
+    // A dotted address needs no resolver: it is its own first address.
+    in_addr literal{};
+    if (::inet_pton(AF_INET, host.c_str(), &literal) == 1) {
+        return literal.s_addr;
+    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
@@ -72,6 +82,7 @@ void UdpSocket::close() noexcept
         ::close(fd_);
         fd_ = -1;
     }
+    receiveTimeout_ = kNoTimeout;
 }
 
 bool UdpSocket::bindAny(std::uint16_t port) noexcept
@@ -143,6 +154,34 @@ UdpSocket::Wait UdpSocket::waitReadable(std::chrono::milliseconds timeout) const
 
 UdpSocket::Received UdpSocket::receive(std::span<std::byte> buffer) noexcept
 {
+    return receiveWith(buffer, MSG_DONTWAIT);
+}
+
+UdpSocket::Received UdpSocket::receive(std::span<std::byte> buffer,
+                                       std::chrono::milliseconds wait) noexcept
+{
+    if (wait <= std::chrono::milliseconds::zero()) {
+        return receive(buffer);
+    }
+    // One blocking receive with a time-out costs one system call per
+    // datagram, where waiting for readability first would cost two.
+    if (wait != receiveTimeout_) {
+        timeval tv{};
+        tv.tv_sec = static_cast<time_t>(wait.count() / 1000);
+        tv.tv_usec = static_cast<suseconds_t>((wait.count() % 1000) * 1000);
+        if (::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) {
+            if (waitReadable(wait) != Wait::Readable) {
+                return Received{.wouldBlock = true};
+            }
+            return receive(buffer);
+        }
+        receiveTimeout_ = wait;
+    }
+    return receiveWith(buffer, 0);
+}
+
+UdpSocket::Received UdpSocket::receiveWith(std::span<std::byte> buffer, int flags) noexcept
+{
     Received r;
     sockaddr_in from{};
     iovec iov{buffer.data(), buffer.size()};
@@ -155,7 +194,7 @@ UdpSocket::Received UdpSocket::receive(std::span<std::byte> buffer) noexcept
     msg.msg_control = control;
     msg.msg_controllen = sizeof control;
 
-    const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT);
+    const ssize_t n = ::recvmsg(fd_, &msg, flags);
     if (n < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
             r.wouldBlock = true;

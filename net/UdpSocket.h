@@ -72,6 +72,10 @@ public:
     // Receives one datagram, never blocking longer than it takes to copy
     // one that is ready.
     [[nodiscard]] Received receive(std::span<std::byte> buffer) noexcept;
+    // Receives one datagram, waiting for one at most `wait`; a wait that
+    // passes with nothing reports wouldBlock.
+    [[nodiscard]] Received receive(std::span<std::byte> buffer,
+                                   std::chrono::milliseconds wait) noexcept;
 
     [[nodiscard]] std::optional<Ipv4Endpoint> localEndpoint() const noexcept;
     [[nodiscard]] int nativeHandle() const noexcept { return fd_; }
@@ -79,7 +83,11 @@ public:
 private:
     explicit UdpSocket(int fd) noexcept : fd_(fd) {}
 
+    [[nodiscard]] Received receiveWith(std::span<std::byte> buffer, int flags) noexcept;
+
     int fd_ = -1;
+    static constexpr std::chrono::milliseconds kNoTimeout{-1};
+    std::chrono::milliseconds receiveTimeout_ = kNoTimeout;  // the one set on the socket
 };
 
 }  // namespace net

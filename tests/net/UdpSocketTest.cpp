@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
+#include <optional>
 
 namespace {
 
@@ -51,6 +53,36 @@ TEST(UdpSocket, AClosedSocketReportsNoBuffer)
     net::UdpSocket socket;
     EXPECT_FALSE(socket.setReceiveBufferSize(1 << 20));
     EXPECT_EQ(socket.receiveBufferSize(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UdpSocket, AWaitingReceiveTakesADatagramOrReportsThatNoneCame)
+{
+    net::UdpSocket receiver = net::UdpSocket::open();
+    ASSERT_TRUE(receiver.bindAny(0));
+    std::array<std::byte, 16> buffer{};
+    EXPECT_TRUE(receiver.receive(buffer, std::chrono::milliseconds(20)).wouldBlock);
+
+    net::UdpSocket sender = net::UdpSocket::open();
+    const std::array bytes{std::byte{'*'}, std::byte{'x'}};
+    ASSERT_TRUE(sender.sendTo(
+        {*net::UdpSocket::resolveIpv4("127.0.0.1"), receiver.localEndpoint()->port}, bytes));
+    const net::UdpSocket::Received got = receiver.receive(buffer, std::chrono::seconds(5));
+    ASSERT_FALSE(got.wouldBlock || got.failed);
+    EXPECT_EQ(got.size, 2u);
+    // A socket moved into another keeps waiting with a time-out, not for ever.
+    net::UdpSocket moved = std::move(receiver);
+    EXPECT_TRUE(moved.receive(buffer, std::chrono::milliseconds(20)).wouldBlock);
+}
+
+TEST(UdpSocket, ADottedAddressResolvesToItself)
+{
+    EXPECT_EQ(net::UdpSocket::resolveIpv4("10.1.2.3"), std::optional<std::uint32_t>(0x0302010Au));
+    EXPECT_EQ(net::UdpSocket::resolveIpv4("127.0.0.1"), net::UdpSocket::resolveIpv4("localhost"));
+    EXPECT_EQ(net::UdpSocket::resolveIpv4("no-such-host.invalid"), std::nullopt);
 }
 
 }  // namespace
