@@ -23,11 +23,7 @@ MidiInput::MidiInput(Notify notify)
 MidiInput::~MidiInput()
 {
     if (in_) {
-        try {
-            in_->closePort();
-        } catch (const RtMidiError&) {
-            // Closing is all that is left to do; the port goes with in_.
-        }
+        closePortQuietly(*in_);
         in_.reset();
     }
 }
@@ -51,7 +47,7 @@ bool MidiInput::create(MidiBackend backend)
     // System Exclusive is not forwarded; timing and active sensing are.
     in_->ignoreTypes(true, false, false);
     in_->setCallback(&MidiInput::received, this);
-    return errors_->errorCount() == 0 && errors_->warningCount() == 0;
+    return errors_->clean();
 }
 
 std::unique_ptr<MidiInput> MidiInput::openVirtual(MidiBackend backend, Notify notify)
@@ -65,7 +61,7 @@ std::unique_ptr<MidiInput> MidiInput::openVirtual(MidiBackend backend, Notify no
     } catch (const RtMidiError&) {
         return nullptr;
     }
-    if (input->errors_->errorCount() != 0 || input->errors_->warningCount() != 0) {
+    if (!input->errors_->clean()) {
         return nullptr;
     }
     return input;
@@ -90,7 +86,7 @@ std::unique_ptr<MidiInput> MidiInput::openPort(MidiBackend backend, const MidiPo
     } catch (const RtMidiError&) {
         return nullptr;
     }
-    if (input->errors_->errorCount() != 0 || input->errors_->warningCount() != 0) {
+    if (!input->errors_->clean()) {
         return nullptr;
     }
     return input;

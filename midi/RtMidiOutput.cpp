@@ -12,11 +12,7 @@ RtMidiOutput::RtMidiOutput() : errors_(std::make_unique<RtMidiErrorSink>()) {}
 RtMidiOutput::~RtMidiOutput()
 {
     if (out_) {
-        try {
-            out_->closePort();
-        } catch (const RtMidiError&) {
-            // Closing is all that is left to do; the port goes with out_.
-        }
+        closePortQuietly(*out_);
         out_.reset();
     }
 }
@@ -28,7 +24,7 @@ std::uint64_t RtMidiOutput::errorCount() const noexcept
 
 bool RtMidiOutput::healthy() const noexcept
 {
-    return errors_->errorCount() == 0 && errors_->warningCount() == 0;
+    return errors_->clean();
 }
 
 bool RtMidiOutput::create(MidiBackend backend)

@@ -87,4 +87,13 @@ std::optional<unsigned> findPort(RtMidi& midi, const MidiPort& port)
     return std::nullopt;
 }
 
+void closePortQuietly(RtMidi& midi) noexcept
+{
+    try {
+        midi.closePort();
+    } catch (const RtMidiError&) {
+        // The port goes with the object all the same.
+    }
+}
+
 }  // namespace midi

@@ -31,6 +31,9 @@ public:
     {
         return errors_.load(std::memory_order_relaxed);
     }
+    // Nothing went wrong so far, not even a warning.
+    [[nodiscard]] bool clean() const noexcept { return errorCount() == 0 && warningCount() == 0; }
+
     // Warnings, so far ("no ports available", "server not running").
     [[nodiscard]] std::uint64_t warningCount() const noexcept
     {
@@ -43,6 +46,10 @@ private:
     std::atomic<std::uint64_t> errors_{0};
     std::atomic<std::uint64_t> warnings_{0};
 };
+
+// Closes the port of `midi`. Closing is all that is left to do with it, so
+// a complaint from RtMidi is ignored.
+void closePortQuietly(RtMidi& midi) noexcept;
 
 // The ports another program can be read from (sources), or written to
 // (destinations), leaving out our own. Empty when the backend cannot be
