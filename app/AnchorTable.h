@@ -48,7 +48,6 @@ public:
                       const PlaceRect& place) const;
 
     [[nodiscard]] std::span<const AnchorEntry> entries() const noexcept { return rows_; }
-    [[nodiscard]] bool recorded() const noexcept { return recorded_; }
 
 private:
     std::array<AnchorEntry, kRows> rows_{};

@@ -28,11 +28,6 @@ MidiInput::~MidiInput()
     }
 }
 
-std::uint64_t MidiInput::errorCount() const noexcept
-{
-    return errors_->errorCount();
-}
-
 bool MidiInput::create(MidiBackend backend)
 {
     const std::optional<RtMidi::Api> api = rtMidiApi(backend);
@@ -106,8 +101,7 @@ void MidiInput::received(double /*deltaTime*/, std::vector<unsigned char>* bytes
     const std::optional<std::uint32_t> packed =
         packShortMessage(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
     if (!packed) {
-        input->ignored_.fetch_add(1, std::memory_order_relaxed);
-        return;
+        return;  // System Exclusive or not one short message: not forwarded
     }
     if (input->queue_.push(*packed) == MessageQueue::Push::QueuedWake && input->notify_) {
         input->notify_();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -51,17 +50,6 @@ public:
     // first; returns how many.
     std::size_t drain(const Handler& handler);
 
-    // Messages lost because the window fell too far behind.
-    [[nodiscard]] std::uint64_t overflowCount() const noexcept { return queue_.overflowCount(); }
-    // Messages that were not one short message (System Exclusive, an
-    // undefined status, a broken message) and were not forwarded.
-    [[nodiscard]] std::uint64_t ignoredCount() const noexcept
-    {
-        return ignored_.load(std::memory_order_relaxed);
-    }
-    // Complaints the MIDI system made since the port was opened.
-    [[nodiscard]] std::uint64_t errorCount() const noexcept;
-
 private:
     explicit MidiInput(Notify notify);
     [[nodiscard]] bool create(MidiBackend backend);
@@ -69,7 +57,6 @@ private:
 
     Notify notify_;
     MessageQueue queue_;
-    std::atomic<std::uint64_t> ignored_{0};
     std::unique_ptr<RtMidiErrorSink> errors_;
     std::unique_ptr<RtMidiIn> in_;  // last, so it closes before the rest goes
 };

@@ -17,11 +17,6 @@ RtMidiOutput::~RtMidiOutput()
     }
 }
 
-std::uint64_t RtMidiOutput::errorCount() const noexcept
-{
-    return errors_->errorCount();
-}
-
 bool RtMidiOutput::healthy() const noexcept
 {
     return errors_->clean();

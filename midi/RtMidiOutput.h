@@ -30,9 +30,6 @@ public:
     // at a time, so sends are taken in turn.
     void play(std::uint32_t message) override;
 
-    // Complaints the MIDI system made since the port was opened.
-    [[nodiscard]] std::uint64_t errorCount() const noexcept;
-
 private:
     RtMidiOutput();
     [[nodiscard]] bool create(MidiBackend backend);

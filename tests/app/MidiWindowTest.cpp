@@ -22,6 +22,7 @@
 #include "resources/ResourceIds.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/ModalHelpers.h"
+#include "tests/support/OwnPort.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
@@ -36,17 +37,6 @@ constexpr unsigned char kPing = 0xFE;  // Active Sensing: warms up a new connect
 
 void ignoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
 
-std::optional<unsigned> ourPort(RtMidi& midi, const char* port)
-{
-    for (unsigned i = 0; i < midi.getPortCount(); ++i) {
-        const std::string name = midi.getPortName(i);
-        if (midi::isOwnPortName(name) && name.ends_with(std::string(":") + port)) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
 // Another program listening to Mirevo's output port.
 class Listener {
 public:
@@ -59,7 +49,7 @@ public:
 
     bool connect()
     {
-        const auto port = ourPort(in_, midi::kOutputPortName);
+        const auto port = testing_support::ownPort(in_, midi::kOutputPortName);
         if (port) {
             in_.openPort(*port);
         }
@@ -179,7 +169,7 @@ TEST_F(MidiWindowTest, InputIsForwardedToTheTargetAsFiveBytes)
 
     RtMidiOut keyboard(RtMidi::UNIX_JACK, "Keys");
     keyboard.setErrorCallback(&ignoreRtMidiError);
-    const auto port = ourPort(keyboard, midi::kInputPortName);
+    const auto port = testing_support::ownPort(keyboard, midi::kInputPortName);
     ASSERT_TRUE(port);
     keyboard.openPort(*port);
 

@@ -18,6 +18,8 @@
 #include "resources/ResourceIds.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/ModalHelpers.h"
+#include "tests/support/OwnPort.h"
+#include "tests/support/OwnPort.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
@@ -67,14 +69,8 @@ protected:
     {
         RtMidiOut keyboard(RtMidi::UNIX_JACK, "Keys");
         keyboard.setErrorCallback(&ignoreRtMidiError);
-        std::optional<unsigned> port;
-        for (unsigned i = 0; i < keyboard.getPortCount(); ++i) {
-            const std::string name = keyboard.getPortName(i);
-            if (midi::isOwnPortName(name) &&
-                name.ends_with(std::string(":") + midi::kInputPortName)) {
-                port = i;
-            }
-        }
+        const std::optional<unsigned> port =
+            testing_support::ownPort(keyboard, midi::kInputPortName);
         if (!port) {
             return false;
         }
