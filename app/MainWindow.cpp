@@ -75,8 +75,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
     anchors_.recordAnchors(initialSize_.width(), initialSize_.height(),
                            [this](int id) { return controlRect(id); });
 
-    keyboard_ = new midi::KeyboardControl(
-        ui_.item(IDC_KEYBOARD), [this](std::span<const std::byte> d) { sendToTargets(d); });
+    keyboard_ = new midi::KeyboardControl(ui_.item(IDC_KEYBOARD),
+                                          [this](std::uint32_t message) { sendMidi(message); });
 
     connectCommands();
     log_->setFocus();
@@ -130,7 +130,7 @@ bool MainWindow::mainWindowHandler(int id)
             return true;
         case IDC_KEYBOARD:
             midi::showPerformanceMenu(this, *keyboard_,
-                                      [this](std::span<const std::byte> d) { sendToTargets(d); });
+                                      [this](std::uint32_t message) { sendMidi(message); });
             return true;
         case IDC_MIDI_IN:
             toggleMidiInput();
@@ -171,10 +171,11 @@ void MainWindow::send()
     }
 }
 
-void MainWindow::sendToTargets(std::span<const std::byte> datagram)
+void MainWindow::sendMidi(std::uint32_t message)
 {
     // Notes, program changes and MIDI input do not look at the result: the
     // failures have been shown.
+    const net::MidiDatagram datagram = net::makeMidiDatagram(message);
     (void)net::sendToTargets(targets_, reporter_, datagram);
 }
 
@@ -294,8 +295,7 @@ void MainWindow::forwardMidiInput()
     std::vector<std::uint32_t> messages;
     input_->drain([&messages](std::uint32_t message) { messages.push_back(message); });
     for (const std::uint32_t message : messages) {
-        const net::MidiDatagram datagram = net::makeMidiDatagram(message);
-        sendToTargets(datagram);
+        sendMidi(message);
     }
 }
 

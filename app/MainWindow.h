@@ -94,7 +94,8 @@ private:
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
     void connectCommands();
-    void sendToTargets(std::span<const std::byte> datagram);
+    // Sends one MIDI short message to the targets as a MIDI datagram.
+    void sendMidi(std::uint32_t message);
     [[nodiscard]] Rect controlRect(int id) const;
 
     DialogBuilder ui_;

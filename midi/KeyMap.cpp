@@ -1,5 +1,7 @@
 #include "midi/KeyMap.h"
 
+#include "midi/ShortMessage.h"
+
 namespace midi {
 
 std::vector<std::uint8_t> notesForKey(std::uint8_t virtualKey, int octave)
@@ -10,7 +12,7 @@ std::vector<std::uint8_t> notesForKey(std::uint8_t virtualKey, int octave)
             continue;
         }
         const std::uint8_t note = noteNumber(octave, entry.semitone);
-        if (note <= kHighestNote) {
+        if (note <= kMaxDataByte) {
             notes.push_back(note);
         }
     }

@@ -5,7 +5,7 @@
 #include <vector>
 
 // The computer keyboard as a two-row note keyboard: which key plays which
-// semitone above the octave's first note, and the MIDI messages a key sends.
+// semitone above the octave's first note.
 
 namespace midi {
 
@@ -48,8 +48,6 @@ inline constexpr std::array<KeyMapEntry, 26> kKeyMap{{
     {'I', 24},
 }};
 
-inline constexpr std::uint8_t kHighestNote = 127;
-
 // (octave * 12 + semitone) modulo 256. Only the octave's low byte matters;
 // the arithmetic is unsigned so that any octave, negative ones included, is
 // well defined.
@@ -62,25 +60,5 @@ inline constexpr std::uint8_t kHighestNote = 127;
 // which the top keys give from octave 9 on, are left out: a MIDI data byte
 // cannot hold them.
 [[nodiscard]] std::vector<std::uint8_t> notesForKey(std::uint8_t virtualKey, int octave);
-
-// Packed MIDI short messages: status byte in the low byte, then the first and
-// second data bytes, top byte 0.
-[[nodiscard]] constexpr std::uint32_t packShortMessage(std::uint8_t status, std::uint8_t data1,
-                                                       std::uint8_t data2) noexcept
-{
-    return std::uint32_t{status} | (std::uint32_t{data1} << 8U) | (std::uint32_t{data2} << 16U);
-}
-
-// Note On on channel 1 at velocity 127, or at velocity 0 for a release.
-[[nodiscard]] constexpr std::uint32_t noteOnMessage(std::uint8_t note, bool pressed) noexcept
-{
-    return packShortMessage(0x90, note, pressed ? 0x7F : 0x00);
-}
-
-// Program Change on channel 1, program counted from 0.
-[[nodiscard]] constexpr std::uint32_t programChangeMessage(std::uint8_t program) noexcept
-{
-    return packShortMessage(0xC0, program, 0x00);
-}
 
 }  // namespace midi

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "midi/KeyMap.h"
-#include "net/Datagram.h"
+#include "midi/ShortMessage.h"
 
 namespace midi {
 namespace {
@@ -145,8 +145,7 @@ void KeyboardControl::sendNotes(std::uint8_t virtualKey, bool pressed)
         return;
     }
     for (const std::uint8_t note : notesForKey(virtualKey, octave_)) {
-        const auto datagram = net::makeMidiDatagram(noteOnMessage(note, pressed));
-        send_(datagram);
+        send_(noteOn(note, pressed));
     }
 }
 

@@ -2,11 +2,9 @@
 
 #include <QObject>
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <span>
 #include <vector>
 
 class QEvent;
@@ -28,8 +26,8 @@ class KeyboardControl final : public QObject {
     Q_OBJECT
 
 public:
-    // Hands one datagram to whoever sends it to the targets.
-    using Send = std::function<void(std::span<const std::byte>)>;
+    // Hands one packed MIDI short message to whoever sends it to the targets.
+    using Send = std::function<void(std::uint32_t)>;
 
     static constexpr int kInitialOctave = 5;
 

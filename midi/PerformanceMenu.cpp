@@ -9,8 +9,7 @@
 
 #include <cstdint>
 
-#include "midi/KeyMap.h"
-#include "net/Datagram.h"
+#include "midi/ShortMessage.h"
 
 namespace midi {
 namespace {
@@ -93,10 +92,8 @@ void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
     if (command >= kMenuFirstProgram && command <= kMenuLastProgram) {
         const int program = command - kMenuFirstProgram;
         // Only 0 to 127 fit a MIDI data byte; the menu offers no others.
-        if (program <= kHighestNote && send) {
-            const auto datagram =
-                net::makeMidiDatagram(programChangeMessage(static_cast<std::uint8_t>(program)));
-            send(datagram);
+        if (program <= kMaxDataByte && send) {
+            send(programChange(static_cast<std::uint8_t>(program)));
         }
     } else if (command >= kMenuFirstOctave && command <= kMenuLastOctave && keyboardGuard) {
         keyboardGuard->setOctave(command - kMenuFirstOctave);

@@ -9,8 +9,8 @@ namespace midi {
 // Commands of the performance menu, kept in each entry's QAction::data().
 inline constexpr int kMenuCancel = 1;
 inline constexpr int kMenuFirstProgram = 100;  // program 0, captioned 1
-inline constexpr int kMenuLastProgram = 299;
-inline constexpr int kMenuFirstOctave = 300;  // octave 0
+inline constexpr int kMenuLastProgram = 299;   // the range reserved for programs
+inline constexpr int kMenuFirstOctave = 300;   // octave 0
 inline constexpr int kMenuLastOctave = 319;
 
 // Object names of the menu and its submenus.

@@ -25,6 +25,9 @@ namespace midi {
 // or they mean nothing to any receiver (0xF9/0xFD), and forwarding them
 // would only hand the peer a value it cannot play either.
 
+// The largest value a data byte (a note, a program, a velocity) can hold.
+inline constexpr std::uint8_t kMaxDataByte = 0x7F;
+
 // The bytes of one playable short message.
 struct ShortMessageBytes {
     std::array<std::uint8_t, 3> bytes{};
@@ -46,6 +49,18 @@ struct ShortMessageBytes {
 // too few or too many bytes, or a data byte with its top bit set.
 [[nodiscard]] std::optional<std::uint32_t> packShortMessage(
     std::span<const std::uint8_t> bytes) noexcept;
+
+// The messages the program builds itself, all on channel 1: a Note On at
+// velocity 127, or at velocity 0 for a release; a Program Change, program
+// counted from 0.
+[[nodiscard]] constexpr std::uint32_t noteOn(std::uint8_t note, bool pressed) noexcept
+{
+    return 0x90U | (std::uint32_t{note} << 8U) | (pressed ? 0x7FU << 16U : 0U);
+}
+[[nodiscard]] constexpr std::uint32_t programChange(std::uint8_t program) noexcept
+{
+    return 0xC0U | (std::uint32_t{program} << 8U);
+}
 
 // The bytes to play for a packed message, or nothing when it is not a
 // playable short message. Bytes past the message's length (and the top

@@ -37,7 +37,7 @@ protected:
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
         other_ = new QPushButton(QStringLiteral("Send"), &window_);
         other_->move(0, 40);
-        keyboard_ = new KeyboardControl(button_, listener_.sendFunction());
+        keyboard_ = new KeyboardControl(button_, listener_.midiSendFunction());
         window_.show();
         window_.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));

@@ -47,7 +47,7 @@ protected:
     {
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
         button_->setObjectName(QStringLiteral("IDC_KEYBOARD"));
-        keyboard_ = new KeyboardControl(button_, listener_.sendFunction());
+        keyboard_ = new KeyboardControl(button_, listener_.midiSendFunction());
         window_.show();
         window_.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
@@ -64,7 +64,7 @@ protected:
             }
             user(menu);
         });
-        showPerformanceMenu(&window_, *keyboard_, listener_.sendFunction());
+        showPerformanceMenu(&window_, *keyboard_, listener_.midiSendFunction());
     }
 
     // Picks an entry the way a user does with the keyboard: opening each

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "net/Datagram.h"
+
 namespace testing_support {
 
 namespace {
@@ -54,6 +56,11 @@ std::function<void(std::span<const std::byte>)> UdpListener::sendFunction()
     return [this](std::span<const std::byte> bytes) {
         EXPECT_TRUE(sender_.sendTo(loopback(port_), bytes));
     };
+}
+
+std::function<void(std::uint32_t)> UdpListener::midiSendFunction()
+{
+    return [send = sendFunction()](std::uint32_t message) { send(net::makeMidiDatagram(message)); };
 }
 
 std::vector<std::string> UdpListener::takeAll()

@@ -40,6 +40,8 @@ public:
 
     // Sends to this listener from its own sending socket.
     [[nodiscard]] std::function<void(std::span<const std::byte>)> sendFunction();
+    // Sends each MIDI short message to this listener as a MIDI datagram.
+    [[nodiscard]] std::function<void(std::uint32_t)> midiSendFunction();
     // The text of every datagram that arrived so far, in order. An end marker
     // sent behind them tells when all are in, so nothing depends on timing.
     [[nodiscard]] std::vector<std::string> takeAll();
