@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/DropDownComboBox.h"
 #include "app/ProgramCheckedButton.h"
 #include "resources/ResourceIds.h"
 
@@ -151,10 +152,7 @@ QWidget* DialogBuilder::create(const res::ControlTemplate& control, QWidget* par
             return edit;
         }
         case res::ControlKind::ComboBox: {
-            auto* combo = new QComboBox(parent);
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);
-            combo->setDuplicatesEnabled(true);
+            auto* combo = new DropDownComboBox(parent);
             combo->setMaxVisibleItems(8);
             return combo;
         }

@@ -2,9 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -13,6 +11,8 @@
 #include <QTimer>
 
 #include "app/ApplicationIcon.h"
+#include "app/ByteLimitValidator.h"
+#include "app/DropDownComboBox.h"
 #include "midi/KeyboardControl.h"
 #include "midi/MidiDevices.h"
 #include "midi/PerformanceMenu.h"
@@ -42,7 +42,7 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
       port_(ui_.item<QLineEdit>(IDC_PORT)),
       listen_(ui_.item<QPushButton>(IDC_LISTEN)),
       talkSound_(ui_.item<QCheckBox>(IDC_TALK_SOUND)),
-      target_(ui_.item<QComboBox>(IDC_TARGET)),
+      target_(ui_.item<DropDownComboBox>(IDC_TARGET)),
       toAll_(ui_.item<QCheckBox>(IDC_TO_ALL)),
       message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
       targets_(target_, toAll_),
@@ -61,6 +61,10 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
 
     logModel_ = new LogModel(this);
     log_->setModel(logModel_);
+
+    // What the fields show is what is sent: no more than a datagram holds.
+    target_->setValidator(new ByteLimitValidator(net::kMaxTargetBytes, target_));
+    message_->setValidator(new ByteLimitValidator(net::kMaxTextBytes, message_));
 
     port_->setText(QString::number(kDefaultPort));
     target_->setEditText(QStringLiteral("localhost:12323"));
@@ -104,7 +108,7 @@ void MainWindow::connectCommands()
     }
     connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
     port_->installEventFilter(this);
-    connect(target_, &QComboBox::activated, this, &MainWindow::deleteChosenTarget);
+    connect(target_, &DropDownComboBox::shiftPicked, this, &MainWindow::deleteChosenTarget);
     connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { bridge_.setTalkSound(on); });
     connect(&bridge_, &ReceiverBridge::linesArrived, this, &MainWindow::appendLogLines);
     connect(&bridge_, &ReceiverBridge::failureRaised, this, &MainWindow::showReceiverFailure);
@@ -236,9 +240,8 @@ void MainWindow::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
 
 void MainWindow::deleteChosenTarget(int index)
 {
-    if ((QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) == 0) {
-        return;
-    }
+    // Chosen from the opened list with Shift held: delete it and open the
+    // list again. The field keeps its text.
     target_->removeItem(index);
     QTimer::singleShot(0, target_, &QComboBox::showPopup);
 }

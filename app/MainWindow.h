@@ -20,7 +20,6 @@
 #include "net/ReceiverWorker.h"
 
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -32,6 +31,7 @@ class MidiDevices;
 
 namespace app {
 
+class DropDownComboBox;
 class MessageBoxes;
 
 // The main window: the log, the port and listening controls, the MIDI
@@ -104,7 +104,7 @@ private:
     QLineEdit* port_ = nullptr;
     QPushButton* listen_ = nullptr;
     QCheckBox* talkSound_ = nullptr;
-    QComboBox* target_ = nullptr;
+    DropDownComboBox* target_ = nullptr;
     QCheckBox* toAll_ = nullptr;
     QLineEdit* message_ = nullptr;
     midi::KeyboardControl* keyboard_ = nullptr;

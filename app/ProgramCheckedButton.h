@@ -5,7 +5,11 @@
 namespace app {
 
 // A check box drawn as a push button whose check only the program changes:
-// clicking it reports the click and leaves the check as it is.
+// clicking it reports the click and leaves the check as it is. Screen
+// readers, voice control and switch access reach it through an accessible
+// interface whose actions ("press", "toggle", "click") all click it, so
+// every way of activating it runs the same command, and whose checked
+// state is always the one the program set.
 class ProgramCheckedButton : public QPushButton {
     Q_OBJECT
 

@@ -2,16 +2,22 @@
 #include <gmock/gmock.h>
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -243,22 +249,210 @@ TEST_F(MainWindowTest, FocusingThePortFieldCompletesABareLocalhost)
     EXPECT_EQ(target()->currentText(), "localhost:12323");
 }
 
-TEST_F(MainWindowTest, ChoosingAListTargetWithShiftDeletesIt)
+// The target field holds what was typed: no completion from the list, no
+// rewriting of case, no list item stepped into it.
+TEST_F(MainWindowTest, TheTypedTargetIsSentAndRememberedExactlyAsTyped)
 {
-    target()->addItem("a:1");
-    target()->addItem("b:2");
-    target()->addItem("c:3");
+    UdpListener listener;
+    const QString typed = QString::fromStdString(listener.target());
+    const QString upper = QStringLiteral("LOCALHOST:%1").arg(listener.port());
+    // Remembered: a longer target the typed one is a prefix of, and the
+    // typed host in other case.
+    target()->addItems({typed + "0", QStringLiteral("localhost:%1").arg(listener.port())});
+    for (const QString& text : {typed, upper}) {
+        SCOPED_TRACE(text.toStdString());
+        target()->setFocus();
+        target()->lineEdit()->selectAll();
+        QTest::keyClicks(target(), text);
+        QTest::keyClick(target(), Qt::Key_Tab);  // focus out
+        EXPECT_EQ(target()->currentText(), text);
+        QTest::keyClick(target(), Qt::Key_Return);
+        EXPECT_EQ(target()->currentText(), text);
+        const auto datagram = listener.next();
+        ASSERT_TRUE(datagram);
+        EXPECT_EQ(datagram->text(), "*");
+    }
+    EXPECT_EQ(listItems(),
+              (QStringList{typed + "0", QStringLiteral("localhost:%1").arg(listener.port()), typed,
+                           upper}));
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
 
-    // Without Shift the choice is only a choice.
-    Q_EMIT target()->activated(1);
-    EXPECT_EQ(target()->count(), 3);
+struct NonPick {
+    const char* name;
+    std::function<void(QComboBox*)> act;
+};
 
-    QTest::keyPress(window.windowHandle(), Qt::Key_Shift, Qt::ShiftModifier);
-    Q_EMIT target()->activated(1);
-    QTest::keyRelease(window.windowHandle(), Qt::Key_Shift);
-    ASSERT_EQ(target()->count(), 2);
-    EXPECT_EQ(target()->itemText(0), "a:1");
-    EXPECT_EQ(target()->itemText(1), "c:3");
+class ShiftWithoutAPick : public MainWindowTest, public ::testing::WithParamInterface<NonPick> {};
+
+TEST_P(ShiftWithoutAPick, DeletesNothingAndKeepsTheField)
+{
+    // Typed: a remembered target in other case, which nothing may take
+    // for a pick of that item.
+    target()->addItems({"a:1", "b:2", "c:3"});
+    target()->setEditText("B:2");
+    target()->setFocus();
+    GetParam().act(target());
+    target()->hidePopup();
+    EXPECT_EQ(listItems(), (QStringList{"a:1", "b:2", "c:3"}));
+    EXPECT_EQ(target()->currentText(), "B:2");
+}
+
+void shiftKey(QComboBox* combo, Qt::Key key)
+{
+    QTest::keyClick(combo, key, Qt::ShiftModifier);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ShiftWithoutAPick,
+    ::testing::Values(NonPick{"Tab", [](QComboBox* c) { shiftKey(c, Qt::Key_Backtab); }},
+                      NonPick{"Enter", [](QComboBox* c) { shiftKey(c, Qt::Key_Return); }},
+                      NonPick{"Down", [](QComboBox* c) { shiftKey(c, Qt::Key_Down); }},
+                      NonPick{"PageDown", [](QComboBox* c) { shiftKey(c, Qt::Key_PageDown); }},
+                      NonPick{"Wheel",
+                              [](QComboBox* c) {
+                                  for (const int delta : {120, -120, -120}) {
+                                      QWheelEvent wheel(
+                                          QPointF(5, 5), c->mapToGlobal(QPointF(5, 5)), QPoint(),
+                                          QPoint(0, delta), Qt::NoButton, Qt::ShiftModifier,
+                                          Qt::NoScrollPhase, false);
+                                      QApplication::sendEvent(c, &wheel);
+                                  }
+                              }},
+                      NonPick{"PlainWheel",
+                              [](QComboBox* c) {
+                                  QWheelEvent wheel(QPointF(5, 5), c->mapToGlobal(QPointF(5, 5)),
+                                                    QPoint(), QPoint(0, -120), Qt::NoButton,
+                                                    Qt::NoModifier, Qt::NoScrollPhase, false);
+                                  QApplication::sendEvent(c, &wheel);
+                              }}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A pick from the opened list with Shift held deletes exactly that item and
+// opens the list again; the field keeps its text.
+TEST_F(MainWindowTest, AShiftPickFromTheOpenListDeletesThatItem)
+{
+    const std::vector<std::pair<const char*, std::function<void(QAbstractItemView*)>>> picks{
+        {"Click",
+         [](QAbstractItemView* view) {
+             const QRect row = view->visualRect(view->model()->index(1, 0));
+             QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, row.center());
+         }},
+        {"Enter",
+         [](QAbstractItemView* view) {
+             QTest::keyClick(view, Qt::Key_Down);
+             QTest::keyClick(view, Qt::Key_Return, Qt::ShiftModifier);
+         }},
+    };
+    for (const auto& [name, pick] : picks) {
+        SCOPED_TRACE(name);
+        target()->clear();
+        target()->addItems({"a:1", "b:2", "c:3"});
+        target()->setEditText("typed:9");
+        target()->setFocus();
+        QTest::keyClick(target(), Qt::Key_Down, Qt::AltModifier);
+        QAbstractItemView* view = target()->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        view->setCurrentIndex(view->model()->index(0, 0));
+        pick(view);
+        EXPECT_EQ(listItems(), (QStringList{"a:1", "c:3"}));
+        EXPECT_EQ(target()->currentText(), "typed:9");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->window()->isVisible(); }));
+        target()->hidePopup();
+    }
+    // Without Shift a pick is a choice: it fills the field.
+    target()->showPopup();
+    QAbstractItemView* view = target()->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      view->visualRect(view->model()->index(1, 0)).center());
+    EXPECT_EQ(listItems(), (QStringList{"a:1", "c:3"}));
+    EXPECT_EQ(target()->currentText(), "c:3");
+}
+
+struct LimitCase {
+    const char* name;
+    int field;          // IDC_TARGET or IDC_MESSAGE
+    int before;         // ASCII bytes typed first
+    const char* typed;  // then typed (UTF-8)
+    int expectedBytes;
+};
+
+class FieldLimit : public MainWindowTest, public ::testing::WithParamInterface<LimitCase> {};
+
+TEST_P(FieldLimit, TypingStopsAtTheDatagramsLimit)
+{
+    const LimitCase& c = GetParam();
+    QWidget* field = window.item(c.field);
+    QLineEdit* edit = c.field == IDC_TARGET ? target()->lineEdit() : message();
+    edit->setText(QString(c.before, QLatin1Char('x')));
+    field->setFocus();
+    edit->end(false);
+    // Typed as a keyboard with the character on a key would type it.
+    for (const QChar ch : QString::fromUtf8(c.typed)) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(field, &press);
+    }
+    EXPECT_EQ(edit->text().toUtf8().size(), c.expectedBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, FieldLimit,
+    ::testing::Values(LimitCase{"Target63rdByte", IDC_TARGET, 62, "y", 63},
+                      LimitCase{"Target64thByteRefused", IDC_TARGET, 63, "y", 63},
+                      LimitCase{"TargetCharAcrossTheLimit", IDC_TARGET, 62, "é", 62},
+                      LimitCase{"TargetCharThatFits", IDC_TARGET, 61, "é", 63},
+                      LimitCase{"Message1022ndByte", IDC_MESSAGE, 1021, "y", 1022},
+                      LimitCase{"Message1023rdByteRefused", IDC_MESSAGE, 1022, "y", 1022},
+                      LimitCase{"MessageCharAcrossTheLimit", IDC_MESSAGE, 1020, "あ", 1020}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A paste is cut after its last whole character that fits, before anything
+// is sent, so what the field shows is what goes out.
+TEST_F(MainWindowTest, APasteIsCutVisiblyAtAWholeCharacter)
+{
+    UdpListener listener;
+    target()->setEditText(QString::fromStdString(listener.target()));
+    QApplication::clipboard()->setText(QString(600, QChar(0x3042)));  // 3 bytes each
+    message()->setText("ab");
+    message()->setFocus();
+    QTest::keyClick(message(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(message()->text(), "ab" + QString(340, QChar(0x3042)));  // 1022 bytes
+    QTest::keyClick(message(), Qt::Key_Return);
+    const auto datagram = listener.next();
+    ASSERT_TRUE(datagram);
+    EXPECT_EQ(datagram->bytes.size(), 1023U);
+}
+
+// Screen readers, voice control and switch access invoke the toggles'
+// accessible actions: each runs the toggle's command, as a click does, and
+// the checked state read back is the device's.
+TEST_F(MainWindowTest, EveryAccessibleActionOfAMidiToggleRunsItsCommand)
+{
+    for (const int id : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
+        auto* button = item<QPushButton>(id);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(accessible, nullptr);
+        ASSERT_NE(accessible->actionInterface(), nullptr);
+        for (const QString& action :
+             {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
+              QStringLiteral("click")}) {
+            SCOPED_TRACE(button->objectName().toStdString() + " " + action.toStdString());
+            EXPECT_TRUE(accessible->actionInterface()->actionNames().contains(action) ||
+                        action == "click");
+            bool selectionShown = false;
+            testing_support::whenModalShows([&](QWidget* modal) {
+                selectionShown = modal->objectName() == "IDD_SELECT_DEVICE";
+                QTest::keyClick(modal, Qt::Key_Escape);
+            });
+            accessible->actionInterface()->doAction(action);
+            EXPECT_TRUE(selectionShown);
+            // No device could be opened here: the toggle shows it closed.
+            EXPECT_FALSE(button->isChecked());
+            EXPECT_FALSE(accessible->state().checked);
+            EXPECT_TRUE(accessible->state().checkable);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, TheKeyboardControlSendsNotesToTheTarget)
