@@ -45,7 +45,14 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
 
 UdpSocket UdpSocket::open() noexcept
 {
-    return UdpSocket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+    UdpSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+    if (socket.valid()) {
+        // A broadcast address is a target like any other: without this the
+        // kernel refuses the send.
+        const int on = 1;
+        (void)::setsockopt(socket.fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    }
+    return socket;
 }
 
 std::optional<std::uint32_t> UdpSocket::resolveIpv4(const std::string& host)

@@ -42,7 +42,8 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    // Opens an unbound socket; valid() tells whether it worked.
+    // Opens an unbound socket that may also send to broadcast addresses;
+    // valid() tells whether it worked.
     [[nodiscard]] static UdpSocket open() noexcept;
 
     // The first IPv4 address of a host name or dotted address, in network

@@ -1,7 +1,9 @@
-// Three hosts on one network, each a network namespace of our own joined to
-// the first by veth pairs: ToAllOfList reaches a receiver on every host,
-// and with one host's link down the others still receive and nothing is
-// shown. Needs root and iproute2's ip; skipped with a message otherwise.
+// Four hosts on one network, each a network namespace of our own, joined by
+// a bridge: a sender and three listening receivers. A broadcast target
+// reaches every receiver, text and MIDI alike, also from the list with
+// ToAllOfList; with one host's link down the others still receive and
+// nothing is shown. Needs root and iproute2's ip; skipped with a message
+// otherwise.
 //
 // Addresses come from 10.213.7.0/24 and exist only inside the namespaces
 // this test makes; nothing is sent anywhere else. The namespaces are
@@ -19,9 +21,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +34,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::ContainsRegex;
-using ::testing::IsEmpty;
+using ::testing::ElementsAre;
+using ::testing::Not;
 
 constexpr auto kDeadline = 10s;
 constexpr const char* kPort = "12323";
@@ -192,8 +197,10 @@ private:
     std::vector<std::string> seen_;
 };
 
-// Hosts a, b and c. a holds a bridge with the address .1 and one veth end
-// per other host; b and c have the other end, eth0, with .2 and .3.
+// Host a holds the bridge with the address .1 and one veth end per other
+// host; b, c and d have the other end, eth0, with .2, .3 and .4.
+constexpr const char* kReceivers = "bcd";
+
 class Network {
 public:
     explicit Network(std::string ip) : ip_(std::move(ip)) {}
@@ -215,17 +222,13 @@ public:
     void sweep() const
     {
         static const std::regex ours("^" + kPrefix + "([0-9]+)-[a-z]");
-        const std::string list = output(ip_ + " netns list");
-        std::size_t begin = 0;
-        while (begin < list.size()) {
-            const std::size_t end = list.find('\n', begin);
+        std::istringstream list(output(ip_ + " netns list"));
+        for (std::string line; std::getline(list, line);) {
             std::smatch m;
-            const std::string line = list.substr(begin, end - begin);
             if (std::regex_search(line, m, ours) &&
                 ::kill(static_cast<pid_t>(std::stol(m[1])), 0) != 0) {
                 (void)run(ip_ + " netns delete " + line.substr(0, line.find(' ')));
             }
-            begin = end == std::string::npos ? list.size() : end + 1;
         }
     }
 
@@ -241,22 +244,27 @@ public:
     bool build()
     {
         const std::string a = ip_ + " -n " + ns('a');
-        if (!run(a + " link add br0 type bridge") || !run(a + " addr add 10.213.7.1/24 dev br0") ||
-            !run(a + " link set br0 up")) {
+        if (!run(a + " link add br0 type bridge") ||
+            !run(a + " addr add 10.213.7.1/24 brd + dev br0") || !run(a + " link set br0 up")) {
             return false;
         }
-        for (const char host : {'b', 'c'}) {
-            const std::string end = std::string("to-") + host;
-            const std::string other = ip_ + " -n " + ns(host);
-            const std::string address = host == 'b' ? "10.213.7.2/24" : "10.213.7.3/24";
-            if (!run(a + " link add " + end + " type veth peer name eth0 netns " + ns(host)) ||
+        for (const char* host = kReceivers; *host != 0; ++host) {
+            const std::string end = std::string("to-") + *host;
+            const std::string other = ip_ + " -n " + ns(*host);
+            if (!add(*host) ||
+                !run(a + " link add " + end + " type veth peer name eth0 netns " + ns(*host)) ||
                 !run(a + " link set " + end + " master br0 up") ||
-                !run(other + " addr add " + address + " dev eth0") ||
+                !run(other + " addr add " + address(*host) + "/24 brd + dev eth0") ||
                 !run(other + " link set eth0 up")) {
                 return false;
             }
         }
         return true;
+    }
+
+    [[nodiscard]] static std::string address(char host)
+    {
+        return "10.213.7." + std::to_string(host - 'a' + 1);
     }
 
     bool linkDown(char host) { return run(ip_ + " -n " + ns(host) + " link set eth0 down"); }
@@ -273,24 +281,25 @@ private:
     std::vector<std::string> made_;
 };
 
-std::regex lineWith(const std::string& text)
+std::string target(const std::string& address)
 {
-    return std::regex("^line 10\\.213\\.7\\.1:[0-9]+>" + text + "$");
+    return address + ":" + kPort;
 }
 
-// Sends the text from host a to every host, as ToAllOfList does, and
-// returns what the sender printed.
-std::vector<std::string> sendToAll(const Network& network, const std::string& text)
+// Sends from host a to every target, as ToAllOfList does, and returns what
+// the sender printed.
+std::vector<std::string> sendToAll(const Network& network, const std::string& what,
+                                   const std::vector<std::string>& targets)
 {
-    Child sender(
-        network.in('a', {NETNS_PEER, "send", text, std::string("10.213.7.1:") + kPort,
-                         std::string("10.213.7.2:") + kPort, std::string("10.213.7.3:") + kPort}));
+    std::vector<std::string> command{NETNS_PEER, "send", what};
+    command.insert(command.end(), targets.begin(), targets.end());
+    Child sender(network.in('a', command));
     (void)sender.next(std::regex("^result"));
     (void)sender.waitExit(kDeadline);
     return sender.seen();
 }
 
-TEST(MultiHostTest, ToAllOfListReachesEveryHostAndALinkDownShowsNothing)
+TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothing)
 {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "making network namespaces needs root; the multi-host test is skipped";
@@ -305,37 +314,51 @@ TEST(MultiHostTest, ToAllOfListReachesEveryHostAndALinkDownShowsNothing)
         GTEST_SKIP() << "network namespaces cannot be made here (ip netns add failed); the "
                         "multi-host test is skipped";
     }
-    ASSERT_TRUE(network.add('b') && network.add('c'));
     ASSERT_TRUE(network.build());
 
-    std::vector<std::unique_ptr<Child>> receivers;
-    for (const char host : {'a', 'b', 'c'}) {
-        receivers.push_back(
-            std::make_unique<Child>(network.in(host, {NETNS_PEER, "receive", kPort})));
-        ASSERT_TRUE(receivers.back()->next(std::regex("^listening ")))
-            << "no receiver listening on host " << host;
+    std::map<char, std::unique_ptr<Child>> receivers;
+    for (const char* host = kReceivers; *host != 0; ++host) {
+        receivers[*host] =
+            std::make_unique<Child>(network.in(*host, {NETNS_PEER, "receive", kPort}));
+        ASSERT_TRUE(receivers[*host]->next(std::regex("^listening ")))
+            << "no receiver listening on host " << *host;
+    }
+    const auto received = [&](char host, const std::string& line, auto timeout) {
+        return receivers[host]->next(std::regex("^" + line + "$"), timeout).has_value();
+    };
+    const std::string text = "line 10\\.213\\.7\\.1:[0-9]+>";
+    const std::string broadcast = target("10.213.7.255");
+
+    // One broadcast target: text and MIDI reach every host.
+    EXPECT_THAT(sendToAll(network, "hello", {broadcast}), ElementsAre("result 1"));
+    EXPECT_THAT(sendToAll(network, "midi:8338576", {broadcast}), ElementsAre("result 1"));
+    for (const char* host = kReceivers; *host != 0; ++host) {
+        EXPECT_TRUE(received(*host, text + "hello", kDeadline)) << "host " << *host;
+        EXPECT_TRUE(received(*host, "midi 8338576", kDeadline)) << "host " << *host;
     }
 
-    const std::vector<std::string> first = sendToAll(network, "hello");
-    EXPECT_THAT(first, ::testing::ElementsAre("result 1"));
-    for (std::size_t i = 0; i < receivers.size(); ++i) {
-        EXPECT_TRUE(receivers[i]->next(lineWith("hello"))) << "host "
-                                                           << "abc"[i];
+    // The list holds the broadcast target and c: c hears it twice.
+    EXPECT_THAT(sendToAll(network, "both", {broadcast, target(Network::address('c'))}),
+                ElementsAre("result 1"));
+    for (const char host : {'b', 'c', 'c', 'd'}) {
+        EXPECT_TRUE(received(host, text + "both", kDeadline)) << "host " << host;
     }
 
+    // With b's link down the others still receive, and nothing is shown.
     ASSERT_TRUE(network.linkDown('b'));
-    const std::vector<std::string> second = sendToAll(network, "again");
-    EXPECT_THAT(second, ::testing::ElementsAre("result 1"));  // nothing shown
-    EXPECT_TRUE(receivers[0]->next(lineWith("again")));
-    EXPECT_TRUE(receivers[2]->next(lineWith("again")));
-    // Short wait: a and c, sent to around it, already have theirs.
-    EXPECT_FALSE(receivers[1]->next(lineWith("again"), 500ms));
+    std::vector<std::string> everyHost;
+    for (const char* host = kReceivers; *host != 0; ++host) {
+        everyHost.push_back(target(Network::address(*host)));
+    }
+    EXPECT_THAT(sendToAll(network, "again", everyHost), ElementsAre("result 1"));
+    EXPECT_TRUE(received('c', text + "again", kDeadline));
+    EXPECT_TRUE(received('d', text + "again", kDeadline));
+    // Short wait: c and d, sent to around it, already have theirs.
+    EXPECT_FALSE(received('b', text + "again", 500ms));
 
-    for (std::size_t i = 0; i < receivers.size(); ++i) {
-        for (const std::string& line : receivers[i]->seen()) {
-            std::cout << "host "
-                      << "abc"[i] << ": " << line << "\n";
-            EXPECT_THAT(line, ::testing::Not(ContainsRegex("^failed"))) << line;
+    for (auto& [host, receiver] : receivers) {
+        for (const std::string& line : receiver->seen()) {
+            EXPECT_THAT(line, Not(ContainsRegex("^failed"))) << "host " << host;
         }
     }
 }

@@ -6,7 +6,8 @@
 //                                     its standard input ends
 //   netns_peer send <text> <target>...  sends the text to every target as
 //                                     ToAllOfList does, prints "failed <text>"
-//                                     for each failure and "result <0|1>"
+//                                     for each failure and "result <0|1>"; a
+//                                     text "midi:<n>" sends MIDI message n
 #include <unistd.h>
 
 #include <cstdio>
@@ -85,7 +86,12 @@ int send(const std::string& text, std::vector<std::string> targets)
 {
     ListControls controls(std::move(targets));
     PrintingReporter reporter;
-    const bool ok = net::sendToTargets(controls, reporter, net::makeTextDatagram(text));
+    const std::string_view midi = "midi:";
+    const bool ok = text.starts_with(midi)
+                        ? net::sendToTargets(controls, reporter,
+                                             net::makeMidiDatagram(static_cast<std::uint32_t>(
+                                                 std::stoul(text.substr(midi.size())))))
+                        : net::sendToTargets(controls, reporter, net::makeTextDatagram(text));
     say(std::string("result ") + (ok ? "1" : "0"));
     return 0;
 }

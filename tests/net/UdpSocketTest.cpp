@@ -1,4 +1,5 @@
-// The receive buffer a socket asks for, against the kernel's limits.
+// The socket wrapper: receive buffers against the kernel's limits, waiting
+// receives, resolving, broadcast.
 #include "net/UdpSocket.h"
 
 #include <gmock/gmock.h>
@@ -7,6 +8,9 @@
 #include <array>
 #include <fstream>
 #include <optional>
+
+#include "net/Sender.h"
+#include "tests/support/UdpListener.h"
 
 namespace {
 
@@ -83,6 +87,29 @@ TEST(UdpSocket, ADottedAddressResolvesToItself)
     EXPECT_EQ(net::UdpSocket::resolveIpv4("10.1.2.3"), std::optional<std::uint32_t>(0x0302010Au));
     EXPECT_EQ(net::UdpSocket::resolveIpv4("127.0.0.1"), net::UdpSocket::resolveIpv4("localhost"));
     EXPECT_EQ(net::UdpSocket::resolveIpv4("no-such-host.invalid"), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+class NoFailures final : public net::FailureReporter {
+public:
+    void report(net::Failure failure) override { ADD_FAILURE() << net::failureText(failure); }
+};
+
+// A broadcast target reaches every copy listening on that port; on the
+// loopback network that is a listener bound to all local addresses.
+TEST(UdpSocket, ABroadcastTargetReachesAListenerOnAllAddresses)
+{
+    testing_support::UdpListener listener;
+    NoFailures reporter;
+    const std::array bytes{std::byte{'*'}, std::byte{'b'}};
+    ASSERT_TRUE(net::sendDatagram("127.255.255.255:" + std::to_string(listener.port()), bytes,
+                                  reporter));
+    const auto datagram = listener.next();
+    ASSERT_TRUE(datagram);
+    EXPECT_EQ(datagram->text(), "*b");
 }
 
 }  // namespace
