@@ -88,6 +88,14 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
 
 MainWindow::~MainWindow()
 {
+    // A key still held sounds on every peer until its velocity-0 arrives:
+    // send it now, while the window is whole, without boxes (nobody is left
+    // to dismiss them). Then let the control go, so that nothing reaches
+    // the window while its widgets are torn down.
+    reporter_.mute();
+    keyboard_->releaseHeldKeys();
+    delete keyboard_;
+    keyboard_ = nullptr;
     // Once the input is closed no MIDI thread calls in any more.
     input_.reset();
     // Ask every worker first, so that they wind down together.
@@ -109,6 +117,11 @@ void MainWindow::connectCommands()
     connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
     port_->installEventFilter(this);
     connect(target_, &DropDownComboBox::shiftPicked, this, &MainWindow::deleteChosenTarget);
+    // The user changing where to send shows the input's failures again.
+    const auto forgetInputFailures = [this] { inputReporter_.forget(); };
+    connect(target_->lineEdit(), &QLineEdit::textEdited, this, forgetInputFailures);
+    connect(target_, &QComboBox::textActivated, this, forgetInputFailures);
+    connect(toAll_, &QCheckBox::toggled, this, forgetInputFailures);
     connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { bridge_.setTalkSound(on); });
     connect(&bridge_, &ReceiverBridge::linesArrived, this, &MainWindow::appendLogLines);
     connect(&bridge_, &ReceiverBridge::failureRaised, this, &MainWindow::showReceiverFailure);
@@ -167,20 +180,24 @@ void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 
 void MainWindow::send()
 {
+    // Sending by hand shows every failure again.
+    inputReporter_.forget();
     const QByteArray text = message_->text().toLocal8Bit();
-    const std::vector<std::byte> datagram = net::makeTextDatagram(
-        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    if (net::sendToTargets(targets_, reporter_, datagram)) {
-        message_->clear();
-    }
+    jobs_.run([this, datagram = net::makeTextDatagram(std::string_view(
+                         text.constData(), static_cast<std::size_t>(text.size())))] {
+        if (net::sendToTargets(targets_, reporter_, datagram)) {
+            message_->clear();
+        }
+    });
 }
 
 void MainWindow::sendMidi(std::uint32_t message)
 {
-    // Notes, program changes and MIDI input do not look at the result: the
-    // failures have been shown.
-    const net::MidiDatagram datagram = net::makeMidiDatagram(message);
-    (void)net::sendToTargets(targets_, reporter_, datagram);
+    // Notes and program changes do not look at the result: the failures
+    // have been shown.
+    jobs_.run([this, message] {
+        (void)net::sendToTargets(targets_, reporter_, net::makeMidiDatagram(message));
+    });
 }
 
 std::uint32_t MainWindow::portValue() const
@@ -234,12 +251,15 @@ void MainWindow::reapStoppedWorkers()
 
 void MainWindow::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
 {
-    reporter_.report(failure);
-    bridge_.acknowledgeFailure(ticket);
+    jobs_.run([this, failure, ticket] {
+        reporter_.report(failure, {});
+        bridge_.acknowledgeFailure(ticket);
+    });
 }
 
 void MainWindow::deleteChosenTarget(int index)
 {
+    inputReporter_.forget();
     // Chosen from the opened list with Shift held: delete it and open the
     // list again. The field keeps its text.
     target_->removeItem(index);
@@ -289,16 +309,22 @@ void MainWindow::toggleMidiOutput()
 
 void MainWindow::forwardMidiInput()
 {
+    jobs_.run([this] { forwardQueuedInput(); });
+}
+
+void MainWindow::forwardQueuedInput()
+{
     // The input may have been closed since this call was queued.
     if (input_ == nullptr) {
         return;
     }
     // Take the messages first: an error box shown while sending runs the
-    // event loop, and the input may be closed from it.
+    // event loop, and the input may be closed from it. What arrives
+    // meanwhile waits in the input's queue for the next job.
     std::vector<std::uint32_t> messages;
     input_->drain([&messages](std::uint32_t message) { messages.push_back(message); });
     for (const std::uint32_t message : messages) {
-        sendMidi(message);
+        (void)net::sendToTargets(targets_, inputReporter_, net::makeMidiDatagram(message));
     }
 }
 

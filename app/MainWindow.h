@@ -11,8 +11,10 @@
 
 #include "app/AnchorTable.h"
 #include "app/DialogBuilder.h"
+#include "app/JobSerializer.h"
 #include "app/LogModel.h"
 #include "app/MessageBoxReporter.h"
+#include "app/OnceReporter.h"
 #include "app/ReceiverBridge.h"
 #include "app/TargetFields.h"
 #include "midi/MidiInput.h"
@@ -91,10 +93,12 @@ private:
     void toggleMidiInput();
     void toggleMidiOutput();
     void forwardMidiInput();
+    void forwardQueuedInput();
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
     void connectCommands();
-    // Sends one MIDI short message to the targets as a MIDI datagram.
+    // Sends one MIDI short message to the targets as a MIDI datagram, after
+    // the sends already under way.
     void sendMidi(std::uint32_t message);
     [[nodiscard]] Rect controlRect(int id) const;
 
@@ -110,6 +114,10 @@ private:
     midi::KeyboardControl* keyboard_ = nullptr;
     TargetFields targets_;
     MessageBoxReporter reporter_;
+    // What MIDI input sends is reported through this: once per failure and
+    // target, until the user changes the target, the list or sends by hand.
+    OnceReporter inputReporter_{reporter_};
+    JobSerializer jobs_;
     AnchorTable anchors_;
     QSize initialSize_{};
     const midi::MidiDevices& devices_;

@@ -9,7 +9,7 @@ namespace bench {
 // Counts the failures sending reports instead of showing them.
 class CountingReporter final : public net::FailureReporter {
 public:
-    void report(net::Failure /*failure*/) override { ++failures; }
+    void report(net::Failure /*failure*/, std::string_view /*target*/) override { ++failures; }
 
     std::uint64_t failures{0};
 };

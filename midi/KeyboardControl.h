@@ -43,6 +43,9 @@ public:
     // it.
     bool keyboardControlHandler(QEvent* event);
 
+    // Sends the velocity-0 of every key held now, as if each was released.
+    void releaseHeldKeys();
+
     // The Windows-style virtual-key code of a Qt key, if the key map can use
     // it.
     [[nodiscard]] static std::optional<std::uint8_t> virtualKeyOf(int qtKey) noexcept;
@@ -61,7 +64,6 @@ private:
 
     void keyPressed(const QKeyEvent& key);
     void keyReleased(const QKeyEvent& key);
-    void releaseHeldKeys();
     void sendNotes(std::uint8_t virtualKey, bool pressed);
 
     QWidget* control_ = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "net/Failure.h"
 
 namespace net {
@@ -10,8 +12,9 @@ class FailureReporter {
 public:
     virtual ~FailureReporter() = default;
 
-    // Shows the failure and returns once the user has dismissed it.
-    virtual void report(Failure failure) = 0;
+    // Shows the failure of a delivery to the target and returns once the
+    // user has dismissed it.
+    virtual void report(Failure failure, std::string_view target) = 0;
 };
 
 }  // namespace net

@@ -15,17 +15,17 @@ bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
     std::string host;
     std::uint16_t port = 0;
     if (!parseTarget(target, &host, &port)) {
-        reporter.report(Failure::Syntax);
+        reporter.report(Failure::Syntax, target);
         return false;
     }
     const std::optional<std::uint32_t> address = UdpSocket::resolveIpv4(host);
     if (!address) {
-        reporter.report(Failure::HostNotFound);
+        reporter.report(Failure::HostNotFound, target);
         return false;
     }
     UdpSocket socket = UdpSocket::open();
     if (!socket.valid()) {
-        reporter.report(Failure::Socket);
+        reporter.report(Failure::Socket, target);
         return false;
     }
     // A send that fails is not reported: the datagram is simply lost.

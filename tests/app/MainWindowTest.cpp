@@ -470,6 +470,55 @@ TEST_F(MainWindowTest, TheKeyboardControlSendsNotesToTheTarget)
     EXPECT_EQ(off->text(), std::string("~\x90\x3C\x00\x00", 5));
 }
 
+// The box for a failing first target takes the focus while the Note On is
+// on its way: the key's release that this causes waits until the Note On
+// has reached every target, so no note is left sounding.
+TEST_F(MainWindowTest, ANoteOnReachesEveryTargetBeforeItsReleaseAlsoWhenABoxComesBetween)
+{
+    UdpListener listener;
+    boxes.holdFor = std::chrono::milliseconds(50);
+    target()->addItems({"nohost.invalid:1", QString::fromStdString(listener.target())});
+    item<QCheckBox>(IDC_TO_ALL)->setChecked(true);
+    QWidget* keyboard = window.item(IDC_KEYBOARD);
+    keyboard->setFocus();
+    QTest::keyPress(keyboard, Qt::Key_Z);
+    QTest::keyRelease(keyboard, Qt::Key_Z);
+    const std::vector<std::string> received = listener.takeAll();
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received.front(), std::string("~\x90\x3C\x7F\x00", 5));
+    for (std::size_t i = 1; i < received.size(); ++i) {
+        EXPECT_EQ(received[i], std::string("~\x90\x3C\x00\x00", 5)) << i;
+    }
+    EXPECT_GE(received.size(), 2U);
+    EXPECT_GE(boxes.texts.size(), 2);  // the Note On's and the release's
+}
+
+// Closing or destroying the window with a note key held sends the key's
+// velocity-0 first, and nothing reaches the window while it is torn down.
+TEST(MainWindowLifetime, ANoteHeldAtCloseOrDestructionIsReleased)
+{
+    for (const bool closeFirst : {true, false}) {
+        SCOPED_TRACE(closeFirst ? "close" : "destroy");
+        UdpListener listener;
+        RecordingMessageBoxes boxes;
+        auto window = std::make_unique<app::MainWindow>(boxes, testing_support::noMidi());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        qobject_cast<QComboBox*>(window->item(IDC_TARGET))
+            ->setEditText(QString::fromStdString(listener.target()));
+        QWidget* keyboard = window->item(IDC_KEYBOARD);
+        keyboard->setFocus();
+        QTest::keyPress(keyboard, Qt::Key_Z);
+        if (closeFirst) {
+            window->close();
+        }
+        window.reset();
+        EXPECT_THAT(listener.takeAll(), testing::ElementsAre(std::string("~\x90\x3C\x7F\x00", 5),
+                                                             std::string("~\x90\x3C\x00\x00", 5)));
+        EXPECT_TRUE(boxes.texts.isEmpty());
+    }
+}
+
 TEST_F(MainWindowTest, CancelInThePerformanceMenuDoesNotExit)
 {
     QTimer::singleShot(0, &window, [] {

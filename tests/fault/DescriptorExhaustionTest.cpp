@@ -86,7 +86,10 @@ std::string names(const std::vector<Failure>& failures)
 
 class RecordingReporter final : public net::FailureReporter {
 public:
-    void report(Failure failure) override { failures.push_back(failure); }
+    void report(Failure failure, std::string_view /*target*/) override
+    {
+        failures.push_back(failure);
+    }
     std::vector<Failure> failures;
 };
 

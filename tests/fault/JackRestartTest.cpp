@@ -19,7 +19,6 @@
 #include "tests/support/JackServer.h"
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/OwnPort.h"
-#include "tests/support/OwnPort.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 

@@ -49,7 +49,7 @@ public:
 
 class PrintingReporter final : public net::FailureReporter {
 public:
-    void report(net::Failure failure) override
+    void report(net::Failure failure, std::string_view /*target*/) override
     {
         say("failed " + std::string(net::failureText(failure)));
     }

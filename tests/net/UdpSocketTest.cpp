@@ -95,7 +95,10 @@ namespace {
 
 class NoFailures final : public net::FailureReporter {
 public:
-    void report(net::Failure failure) override { ADD_FAILURE() << net::failureText(failure); }
+    void report(net::Failure failure, std::string_view target) override
+    {
+        ADD_FAILURE() << net::failureText(failure) << " " << target;
+    }
 };
 
 // A broadcast target reaches every copy listening on that port; on the
@@ -105,8 +108,8 @@ TEST(UdpSocket, ABroadcastTargetReachesAListenerOnAllAddresses)
     testing_support::UdpListener listener;
     NoFailures reporter;
     const std::array bytes{std::byte{'*'}, std::byte{'b'}};
-    ASSERT_TRUE(net::sendDatagram("127.255.255.255:" + std::to_string(listener.port()), bytes,
-                                  reporter));
+    ASSERT_TRUE(
+        net::sendDatagram("127.255.255.255:" + std::to_string(listener.port()), bytes, reporter));
     const auto datagram = listener.next();
     ASSERT_TRUE(datagram);
     EXPECT_EQ(datagram->text(), "*b");

@@ -1,24 +1,36 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <chrono>
 
 #include "app/MessageBoxes.h"
 
 namespace testing_support {
 
-// Stands in for the real message boxes: records each text and its owner,
-// and returns at once as if the user had pressed OK.
+// Stands in for the real message boxes: records each text and its owner.
+// By default it returns at once, as if the user had pressed OK; with
+// `holdFor` set it shows a real modal box for that long, which takes the
+// focus and runs the event loop as the user's box would, then dismisses it.
 class RecordingMessageBoxes final : public app::MessageBoxes {
 public:
     void showError(QWidget* owner, const QString& text) override
     {
         texts.append(text);
         owners.append(owner);
+        if (holdFor.count() > 0) {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("ERROR"), text, QMessageBox::Ok,
+                            owner);
+            QTimer::singleShot(holdFor, &box, &QDialog::accept);
+            box.exec();
+        }
     }
 
     QStringList texts;
     QList<QWidget*> owners;
+    std::chrono::milliseconds holdFor{0};
 };
 
 }  // namespace testing_support

@@ -1,0 +1,12 @@
+#include "app/OnceReporter.h"
+
+namespace app {
+
+void OnceReporter::report(net::Failure failure, std::string_view target)
+{
+    if (reported_.emplace(failure, std::string(target)).second) {
+        shown_.report(failure, target);
+    }
+}
+
+}  // namespace app
