@@ -17,6 +17,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/PerformanceMenu.h"
 #include "midi/SelectionDialog.h"
+#include "midi/SystemKeymap.h"
 #include "net/Datagram.h"
 #include "net/Sender.h"
 #include "net/Target.h"
@@ -79,8 +80,12 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
     anchors_.recordAnchors(initialSize_.width(), initialSize_.height(),
                            [this](int id) { return controlRect(id); });
 
-    keyboard_ = new midi::KeyboardControl(ui_.item(IDC_KEYBOARD),
-                                          [this](std::uint32_t message) { sendMidi(message); });
+    // The keyboard control reads the display's keymap, and again when it changes.
+    auto* keymap = new midi::SystemKeymap(this);
+    keyboard_ = new midi::KeyboardControl(
+        ui_.item(IDC_KEYBOARD), [this](std::uint32_t message) { sendMidi(message); },
+        [keymap] { return keymap->read(); });
+    connect(keymap, &midi::SystemKeymap::changed, keyboard_, &midi::KeyboardControl::keymapChanged);
 
     connectCommands();
     log_->setFocus();

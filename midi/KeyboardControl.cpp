@@ -5,10 +5,12 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "midi/KeyMap.h"
 #include "midi/ShortMessage.h"
+#include "midi/XkbKeymap.h"
 
 namespace midi {
 namespace {
@@ -29,25 +31,19 @@ bool isWindowKey(int key) noexcept
     }
 }
 
+// The layout group of an X11 event's state (bits 13 and 14).
+constexpr std::uint32_t groupOfState(std::uint32_t state) noexcept
+{
+    return (state >> 13U) & 3U;
+}
+
 }  // namespace
 
-KeyboardControl::KeyboardControl(QWidget* control, Send send)
-    : QObject(control), control_(control), send_(std::move(send))
+KeyboardControl::KeyboardControl(QWidget* control, Send send, KeymapSource keymaps)
+    : QObject(control), control_(control), send_(std::move(send)), keymaps_(std::move(keymaps))
 {
     setObjectName(QStringLiteral("keyboardControl"));
     control_->installEventFilter(this);
-}
-
-std::optional<std::uint8_t> KeyboardControl::virtualKeyOf(int qtKey) noexcept
-{
-    // Letters and digits have the same codes in both worlds.
-    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
-        return static_cast<std::uint8_t>(qtKey);
-    }
-    if (qtKey == Qt::Key_Comma) {
-        return kVirtualKeyComma;
-    }
-    return std::nullopt;
 }
 
 bool KeyboardControl::eventFilter(QObject* watched, QEvent* event)
@@ -63,9 +59,9 @@ bool KeyboardControl::keyboardControlHandler(QEvent* event)
     switch (event->type()) {
         case QEvent::ShortcutOverride: {
             // Claim the key before the window's shortcuts see it, so it arrives
-            // here as a key press. Alt combinations stay the window's mnemonics.
+            // here as a key press. System keys stay the window's mnemonics.
             auto* key = static_cast<QKeyEvent*>(event);
-            if (isWindowKey(key->key()) || key->modifiers().testFlag(Qt::AltModifier)) {
+            if (isWindowKey(key->key()) || identify(*key).system) {
                 return false;
             }
             key->accept();
@@ -77,18 +73,17 @@ bool KeyboardControl::keyboardControlHandler(QEvent* event)
             if (isWindowKey(key->key())) {
                 return false;
             }
-            // An automatic repeat comes as a release and a press, both marked:
-            // the key stays down, so neither plays anything.
-            if (!key->isAutoRepeat()) {
-                if (event->type() == QEvent::KeyPress) {
-                    keyPressed(*key);
-                } else {
-                    keyReleased(*key);
-                }
-            }
-            key->accept();
+            const VirtualKey identity = identify(*key);
+            // A key passed on is left unaccepted, so that it goes on to the
+            // window; the control itself never sees it.
+            key->setAccepted(event->type() == QEvent::KeyPress ? keyPressed(*key, identity)
+                                                               : keyReleased(*key, identity));
             return true;
         }
+        case QEvent::FocusIn:
+            // The layout may have changed while the focus was elsewhere.
+            keymapStale_ = true;
+            return false;
         case QEvent::FocusOut:
             // The release of a key held now would go elsewhere: end its notes.
             releaseHeldKeys();
@@ -98,38 +93,76 @@ bool KeyboardControl::keyboardControlHandler(QEvent* event)
     }
 }
 
-void KeyboardControl::keyPressed(const QKeyEvent& key)
+VirtualKey KeyboardControl::identify(const QKeyEvent& key)
 {
-    const std::optional<std::uint8_t> virtualKey = virtualKeyOf(key.key());
-    if (!virtualKey) {
-        return;
+    if (keymapStale_) {
+        keymap_ = keymaps_ ? keymaps_() : nullptr;
+        keymapStale_ = false;
+    }
+    // On X11 (and Wayland) the native codes are the X keycode, the keysym and
+    // the X state with the layout group.
+    KeyEventFacts facts{.keycode = key.nativeScanCode(),
+                        .keysym = key.nativeVirtualKey(),
+                        .alt = key.modifiers().testFlag(Qt::AltModifier),
+                        .control = key.modifiers().testFlag(Qt::ControlModifier),
+                        .keypad = key.modifiers().testFlag(Qt::KeypadModifier)};
+    if (facts.keycode == 0 && facts.keysym == 0 && key.key() >= 0x20 && key.key() <= 0x7E) {
+        // An event made without native codes: Qt's code of a printable ASCII
+        // key is its keysym (the capital, for a letter).
+        facts.keysym = static_cast<std::uint32_t>(key.key());
+    }
+    std::optional<LayoutFacts> layout;
+    if (keymap_ && facts.keycode != 0) {
+        layout = keymap_->layoutFacts(facts.keycode, groupOfState(key.nativeModifiers()));
+    }
+    return virtualKeyOf(facts, layout);
+}
+
+bool KeyboardControl::keyPressed(const QKeyEvent& key, VirtualKey identity)
+{
+    if (identity.system) {
+        return false;
+    }
+    // An automatic repeat comes as a release and a press, both marked: the
+    // key stays down, so neither plays anything.
+    if (key.isAutoRepeat() || identity.code == 0) {
+        return true;
     }
     const std::uint32_t scanCode = key.nativeScanCode();
     const bool alreadyHeld = std::any_of(held_.begin(), held_.end(), [&](const HeldKey& h) {
-        return scanCode != 0 ? h.scanCode == scanCode : h.virtualKey == *virtualKey;
+        return scanCode != 0 ? h.scanCode == scanCode : h.virtualKey == identity.code;
     });
     if (!alreadyHeld) {
-        held_.push_back(HeldKey{scanCode, *virtualKey});
+        held_.push_back(HeldKey{scanCode, identity.code});
     }
-    sendNotes(*virtualKey, true);
+    sendNotes(identity.code, true);
+    return true;
 }
 
-void KeyboardControl::keyReleased(const QKeyEvent& key)
+bool KeyboardControl::keyReleased(const QKeyEvent& key, VirtualKey identity)
 {
-    std::optional<std::uint8_t> virtualKey = virtualKeyOf(key.key());
+    if (key.isAutoRepeat()) {
+        return !identity.system;
+    }
     const std::uint32_t scanCode = key.nativeScanCode();
     const auto held = std::find_if(held_.begin(), held_.end(), [&](const HeldKey& h) {
-        return scanCode != 0 ? h.scanCode == scanCode : virtualKey && h.virtualKey == *virtualKey;
+        return scanCode != 0 ? h.scanCode == scanCode : h.virtualKey == identity.code;
     });
     if (held != held_.end()) {
-        virtualKey = held->virtualKey;
+        const std::uint8_t virtualKey = held->virtualKey;
         held_.erase(held);
+        sendNotes(virtualKey, false);
+        return true;
+    }
+    if (identity.system) {
+        return false;
     }
     // A release is sent even for a key not seen going down: a second
     // velocity-0 message is harmless, a missing one leaves a note sounding.
-    if (virtualKey) {
-        sendNotes(*virtualKey, false);
+    if (identity.code != 0) {
+        sendNotes(identity.code, false);
     }
+    return true;
 }
 
 void KeyboardControl::releaseHeldKeys()
