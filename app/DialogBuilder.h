@@ -32,7 +32,6 @@ public:
         return qobject_cast<T*>(item(id));
     }
 
-    [[nodiscard]] BaseUnits baseUnits() const noexcept { return base_; }
     [[nodiscard]] QRect toPixels(int x, int y, int width, int height) const noexcept;
     [[nodiscard]] QSize clientSize() const noexcept { return clientSize_; }
 

@@ -145,10 +145,10 @@ bool MainWindow::mainWindowHandler(int id)
             send();
             return true;
         case IDC_PORT:
-            followLocalhost();
+            makeLocalhostTargetFollowThePort();
             return true;
         case IDC_LISTEN:
-            startOrStop();
+            startOrStopListening();
             return true;
         case IDC_KEYBOARD:
             midi::showPerformanceMenu(this, *keyboard_,
@@ -213,7 +213,7 @@ std::uint32_t MainWindow::portValue() const
     return ok ? value : 0;
 }
 
-void MainWindow::followLocalhost()
+void MainWindow::makeLocalhostTargetFollowThePort()
 {
     // The host is the text before the first colon; without a colon, the
     // whole text.
@@ -225,7 +225,7 @@ void MainWindow::followLocalhost()
     }
 }
 
-void MainWindow::startOrStop()
+void MainWindow::startOrStopListening()
 {
     if (receiver_ == nullptr) {
         // A worker this window told to stop may still hold the port for a

@@ -85,8 +85,8 @@ private:
     void exitProgram();
     void eraseLog();
     void send();
-    void followLocalhost();
-    void startOrStop();
+    void makeLocalhostTargetFollowThePort();
+    void startOrStopListening();
     void reapStoppedWorkers();
     void openMidiInput(int line);
     void openMidiOutput(int line);

@@ -49,7 +49,7 @@ void buildMenu(QMenu* menu, int currentOctave)
                                       QStringLiteral("programGroupMenu%1").arg(group + 1));
         for (unsigned program = first; program <= last; ++program) {
             addCommand(groupMenu, QStringLiteral("%1: 名前未実装(´･ω･`)").arg(program),
-                       static_cast<int>(program) + kMenuFirstProgram - 1,
+                       static_cast<int>(program) + kMenuProgramCommands - 1,
                        QStringLiteral("programAction%1").arg(program));
         }
     }
@@ -58,7 +58,7 @@ void buildMenu(QMenu* menu, int currentOctave)
         addSubmenu(menu, QStringLiteral("Octave"), QString::fromLatin1(kOctaveMenuName));
     for (unsigned octave = 0; octave < kOctaves; ++octave) {
         QAction* action = addCommand(octaves, QString::number(octave),
-                                     static_cast<int>(octave) + kMenuFirstOctave,
+                                     static_cast<int>(octave) + kMenuOctaveCommands,
                                      QStringLiteral("octaveAction%1").arg(octave));
         action->setCheckable(true);
         action->setChecked(static_cast<int>(octave) == currentOctave);
@@ -89,14 +89,14 @@ void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
     }
     delete menu;
 
-    if (command >= kMenuFirstProgram && command <= kMenuLastProgram) {
-        const int program = command - kMenuFirstProgram;
+    if (command >= kMenuProgramCommands && command <= kMenuProgramCommandsEnd) {
+        const int program = command - kMenuProgramCommands;
         // Only 0 to 127 fit a MIDI data byte; the menu offers no others.
         if (program <= kMaxDataByte && send) {
             send(programChange(static_cast<std::uint8_t>(program)));
         }
-    } else if (command >= kMenuFirstOctave && command <= kMenuLastOctave && keyboardGuard) {
-        keyboardGuard->setOctave(command - kMenuFirstOctave);
+    } else if (command >= kMenuOctaveCommands && command <= kMenuOctaveCommandsEnd && keyboardGuard) {
+        keyboardGuard->setOctave(command - kMenuOctaveCommands);
     }
 }
 

@@ -7,11 +7,13 @@ class QWidget;
 namespace midi {
 
 // Commands of the performance menu, kept in each entry's QAction::data().
+// Each kind of command has a range of its own, wider than the entries it
+// holds: 128 programs use 100 to 227, ten octaves 300 to 309.
 inline constexpr int kMenuCancel = 1;
-inline constexpr int kMenuFirstProgram = 100;  // program 0, captioned 1
-inline constexpr int kMenuLastProgram = 299;   // the range reserved for programs
-inline constexpr int kMenuFirstOctave = 300;   // octave 0
-inline constexpr int kMenuLastOctave = 319;
+inline constexpr int kMenuProgramCommands = 100;     // program 0, captioned 1
+inline constexpr int kMenuProgramCommandsEnd = 299;  // the last of the range
+inline constexpr int kMenuOctaveCommands = 300;      // octave 0
+inline constexpr int kMenuOctaveCommandsEnd = 319;
 
 // Object names of the menu and its submenus.
 inline constexpr const char* kPerformanceMenuName = "performanceMenu";

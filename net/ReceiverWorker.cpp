@@ -37,7 +37,7 @@ bool ReceiverWorker::finished() const noexcept
     return finished_;
 }
 
-int ReceiverWorker::exitCode() const noexcept
+ReceiverWorker::ExitCode ReceiverWorker::exitCode() const noexcept
 {
     const std::lock_guard lock(finishMutex_);
     return exitCode_;
@@ -56,7 +56,7 @@ bool ReceiverWorker::waitFinished(std::chrono::milliseconds timeout)
     return finishedChanged_.wait_for(lock, timeout, [this] { return finished_; });
 }
 
-void ReceiverWorker::finish(int exitCode)
+void ReceiverWorker::finish(ExitCode exitCode)
 {
     socket_.close();
     const std::lock_guard lock(finishMutex_);
@@ -70,9 +70,9 @@ void ReceiverWorker::run(const std::stop_token& stop)
     finish(listen(stop));
 }
 
-int ReceiverWorker::listen(const std::stop_token& stop)
+ReceiverWorker::ExitCode ReceiverWorker::listen(const std::stop_token& stop)
 {
-    int exitCode = kExitStopped;
+    ExitCode exitCode = kExitStopped;
     if (!openAndBind(stop, exitCode)) {
         return exitCode;
     }
@@ -111,7 +111,7 @@ int ReceiverWorker::listen(const std::stop_token& stop)
     }
 }
 
-bool ReceiverWorker::openAndBind(const std::stop_token& stop, int& exitCode)
+bool ReceiverWorker::openAndBind(const std::stop_token& stop, ExitCode& exitCode)
 {
     socket_ = UdpSocket::open();
     if (!socket_.valid()) {

@@ -34,10 +34,13 @@ public:
     // kernel grants no more than that limit.
     static constexpr int kSocketBufferBytes = 4 * 1024 * 1024;
 
-    static constexpr int kExitStopped = 0;
-    static constexpr int kExitSocketError = 11;
-    static constexpr int kExitBindError = 22;
-    static constexpr int kExitRunning = -1;
+    // How the worker ended.
+    enum ExitCode : int {
+        kExitRunning = -1,      // not yet
+        kExitStopped = 0,       // asked to stop
+        kExitSocketError = 11,  // no socket could be opened ("Socket error")
+        kExitBindError = 22,    // the port could not be bound ("Bind error")
+    };
 
     ReceiverWorker(std::uint16_t port, ReceiverEvents& events);
     ~ReceiverWorker();
@@ -50,8 +53,8 @@ public:
     // kExitSocketError and has reported nothing.
     [[nodiscard]] bool started() const noexcept { return started_; }
     [[nodiscard]] bool finished() const noexcept;
-    // kExitRunning until finished, then 0, 11 or 22.
-    [[nodiscard]] int exitCode() const noexcept;
+    // kExitRunning until finished.
+    [[nodiscard]] ExitCode exitCode() const noexcept;
     void join();
     // True once the worker has finished; waits at most the given time.
     [[nodiscard]] bool waitFinished(std::chrono::milliseconds timeout);
@@ -84,10 +87,10 @@ public:
 
 private:
     void run(const std::stop_token& stop);
-    [[nodiscard]] int listen(const std::stop_token& stop);
-    [[nodiscard]] bool openAndBind(const std::stop_token& stop, int& exitCode);
+    [[nodiscard]] ExitCode listen(const std::stop_token& stop);
+    [[nodiscard]] bool openAndBind(const std::stop_token& stop, ExitCode& exitCode);
     void dispatch(const UdpSocket::Received& received);
-    void finish(int exitCode);
+    void finish(ExitCode exitCode);
 
     std::uint16_t port_{};
     ReceiverEvents& events_;
@@ -103,7 +106,7 @@ private:
     mutable std::mutex finishMutex_;
     std::condition_variable finishedChanged_;
     bool finished_{false};  // guarded by finishMutex_
-    int exitCode_{kExitRunning};
+    ExitCode exitCode_{kExitRunning};
 
     // Last, so that the thread starts after every other member is ready.
     std::jthread thread_;

@@ -79,7 +79,6 @@ public:
                                    std::chrono::milliseconds wait) noexcept;
 
     [[nodiscard]] std::optional<Ipv4Endpoint> localEndpoint() const noexcept;
-    [[nodiscard]] int nativeHandle() const noexcept { return fd_; }
 
 private:
     explicit UdpSocket(int fd) noexcept : fd_(fd) {}
