@@ -35,7 +35,7 @@ constexpr std::chrono::milliseconds kStopGrace{500};
 
 }  // namespace
 
-MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QWidget* parent)
+MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget* parent)
     : QDialog(parent),
       ui_(this, mainWindowTemplate()),
       log_(ui_.item<QListView>(IDC_LOG)),
@@ -67,8 +67,13 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
     talkSound_->setChecked(true);
     bridge_.setTalkSound(true);
 
-    openMidiInput(midi::MidiDevices::defaultDevice);
-    openMidiOutput(midi::MidiDevices::defaultDevice);
+    // JACK's thread tells of a server that went away; the window deals with
+    // it on its own thread.
+    devices_.setLostHandler([this] {
+        QMetaObject::invokeMethod(this, &MainWindow::midiSystemLost, Qt::QueuedConnection);
+    });
+    openMidiInput(devices_.defaultInput());
+    openMidiOutput(devices_.defaultOutput());
 
     initialSize_ = ui_.clientSize();
     setMinimumSize(initialSize_);
@@ -84,7 +89,8 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
 
 MainWindow::~MainWindow()
 {
-    // Once the input is closed no MIDI thread calls in any more.
+    // Once these return no MIDI thread calls in any more.
+    devices_.setLostHandler({});
     input_.reset();
     // Ask every worker first, so that they wind down together.
     if (receiver_) {
@@ -243,32 +249,54 @@ void MainWindow::deleteChosenTarget(int index)
     QTimer::singleShot(0, target_, &QComboBox::showPopup);
 }
 
-void MainWindow::openMidiInput(int line)
+void MainWindow::openMidiInput(const midi::MidiDeviceEntry& device)
 {
+    if (input_ != nullptr) {
+        closeMidiInput();
+    }
     // The MIDI thread only queues; the window forwards what it queued.
-    input_ = devices_.openInput(line, [this] {
+    input_ = devices_.openInput(device, [this] {
         QMetaObject::invokeMethod(this, &MainWindow::forwardMidiInput, Qt::QueuedConnection);
     });
     ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(input_ != nullptr);
 }
 
-void MainWindow::openMidiOutput(int line)
+void MainWindow::openMidiOutput(const midi::MidiDeviceEntry& device)
 {
-    const bool open = output_.replace(devices_.openOutput(line));
+    const bool open = output_.replace(devices_.openOutput(device));
     ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
+}
+
+void MainWindow::closeMidiInput()
+{
+    // Forgotten first, so that nothing reached from here (an error box's
+    // event loop) finds it half closed.
+    const std::unique_ptr<midi::MidiInput> input = std::move(input_);
+    ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
+    if (input == nullptr) {
+        return;
+    }
+    // Everything played into the port up to now goes out before it closes.
+    input->stop();
+    std::vector<std::uint32_t> messages;
+    input->drain([&messages](std::uint32_t message) { messages.push_back(message); });
+    for (const std::uint32_t message : messages) {
+        sendMidi(message);
+    }
 }
 
 void MainWindow::toggleMidiInput()
 {
     if (input_ != nullptr) {
-        input_.reset();
-        ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
+        closeMidiInput();
         return;
     }
-    const int line = midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Input,
-                                                devices_.inputLines());
-    if (line != -1) {
-        openMidiInput(line);
+    // The window opens the line chosen from the listing it showed.
+    const std::vector<midi::MidiDeviceEntry> devices = devices_.inputs();
+    const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Input,
+                                                midi::lineNames(devices));
+    if (line >= 0 && static_cast<std::size_t>(line) < devices.size()) {
+        openMidiInput(devices[static_cast<std::size_t>(line)]);
     }
 }
 
@@ -279,9 +307,13 @@ void MainWindow::toggleMidiOutput()
         ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
         return;
     }
+    const std::vector<midi::MidiDeviceEntry> devices = devices_.outputs();
+    const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Output,
+                                                midi::lineNames(devices));
     // Cancelling opens the default output, as at start.
-    openMidiOutput(midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Output,
-                                              devices_.outputLines()));
+    openMidiOutput(line >= 0 && static_cast<std::size_t>(line) < devices.size()
+                       ? devices[static_cast<std::size_t>(line)]
+                       : devices_.defaultOutput());
 }
 
 void MainWindow::forwardMidiInput()
@@ -297,6 +329,20 @@ void MainWindow::forwardMidiInput()
     for (const std::uint32_t message : messages) {
         sendMidi(message);
     }
+}
+
+void MainWindow::midiSystemLost()
+{
+    // The JACK server went away: what was open on it shows closed (the
+    // built-in synthesizer stays), and its client is closed here, on this
+    // thread. A later click opens on a new server.
+    if (input_ != nullptr && input_->lost()) {
+        closeMidiInput();
+    }
+    if (output_.closeIfLost()) {
+        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
+    }
+    devices_.forgetLostSystems();
 }
 
 void MainWindow::runAboutWindow()

@@ -15,6 +15,7 @@
 #include "app/MessageBoxReporter.h"
 #include "app/ReceiverBridge.h"
 #include "app/TargetFields.h"
+#include "midi/MidiDeviceEntry.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiOutputSlot.h"
 #include "net/ReceiverWorker.h"
@@ -42,7 +43,7 @@ class MainWindow : public QDialog {
 
 public:
     // The devices are the MIDI system the window opens its devices in.
-    MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QWidget* parent = nullptr);
+    MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Carries out the command of the control with this identifier; false
@@ -86,11 +87,13 @@ private:
     void followLocalhost();
     void startOrStop();
     void reapStoppedWorkers();
-    void openMidiInput(int line);
-    void openMidiOutput(int line);
+    void openMidiInput(const midi::MidiDeviceEntry& device);
+    void openMidiOutput(const midi::MidiDeviceEntry& device);
+    void closeMidiInput();
     void toggleMidiInput();
     void toggleMidiOutput();
     void forwardMidiInput();
+    void midiSystemLost();
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
     void connectCommands();
@@ -112,7 +115,7 @@ private:
     MessageBoxReporter reporter_;
     AnchorTable anchors_;
     QSize initialSize_{};
-    const midi::MidiDevices& devices_;
+    midi::MidiDevices& devices_;
     std::unique_ptr<midi::MidiInput> input_;
     // Where received MIDI plays; shared with the receiver workers, so
     // declared before them.
