@@ -286,6 +286,9 @@ TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
                 EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog)->rect(),
                           dialog->geometry());
                 EXPECT_TRUE(window().frameGeometry().contains(dialog->geometry().center()));
+                // The main window stays usable meanwhile.
+                EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+                EXPECT_TRUE(window().isEnabled());
                 auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
                 EXPECT_EQ(QApplication::focusWidget(), list);
                 QWindow* keyboardWindow = QGuiApplication::focusWindow();
