@@ -13,6 +13,7 @@
 #include "app/ApplicationIcon.h"
 #include "app/ByteLimitValidator.h"
 #include "app/DropDownComboBox.h"
+#include "app/MessageBoxes.h"
 #include "midi/KeyboardControl.h"
 #include "midi/MidiDevices.h"
 #include "midi/PerformanceMenu.h"
@@ -36,7 +37,7 @@ constexpr std::chrono::milliseconds kStopGrace{500};
 
 }  // namespace
 
-MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QWidget* parent)
+MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget* parent)
     : QDialog(parent),
       ui_(this, mainWindowTemplate()),
       log_(ui_.item<QListView>(IDC_LOG)),
@@ -47,6 +48,7 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
       toAll_(ui_.item<QCheckBox>(IDC_TO_ALL)),
       message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
       targets_(target_, toAll_),
+      boxes_(boxes),
       reporter_(boxes, this),
       devices_(devices),
       bridge_([this](std::uint32_t message) { output_.play(message); })
@@ -72,8 +74,13 @@ MainWindow::MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QW
     talkSound_->setChecked(true);
     bridge_.setTalkSound(true);
 
-    openMidiInput(midi::MidiDevices::defaultDevice);
-    openMidiOutput(midi::MidiDevices::defaultDevice);
+    // JACK's thread tells of a server that went away; the window deals with
+    // it on its own thread.
+    devices_.setLostHandler([this] {
+        QMetaObject::invokeMethod(this, &MainWindow::midiSystemLost, Qt::QueuedConnection);
+    });
+    openMidiInput(devices_.defaultInput());
+    openMidiOutput(devices_.defaultOutput());
 
     initialSize_ = ui_.clientSize();
     setMinimumSize(initialSize_);
@@ -101,7 +108,8 @@ MainWindow::~MainWindow()
     keyboard_->releaseHeldKeys();
     delete keyboard_;
     keyboard_ = nullptr;
-    // Once the input is closed no MIDI thread calls in any more.
+    // Once these return no MIDI thread calls in any more.
+    devices_.setLostHandler({});
     input_.reset();
     // Ask every worker first, so that they wind down together.
     if (receiver_) {
@@ -167,6 +175,11 @@ bool MainWindow::mainWindowHandler(int id)
 
 void MainWindow::exitProgram()
 {
+    // A selection window still open ends as cancelled, and nothing is
+    // opened on the way out (the window is no longer visible then).
+    for (QDialog* selection : findChildren<QDialog*>(QStringLiteral("IDD_SELECT_DEVICE"))) {
+        selection->reject();
+    }
     // Ends the window with result 0; the program ends with it (main).
     done(0);
 }
@@ -271,32 +284,55 @@ void MainWindow::deleteChosenTarget(int index)
     QTimer::singleShot(0, target_, &QComboBox::showPopup);
 }
 
-void MainWindow::openMidiInput(int line)
+void MainWindow::openMidiInput(const midi::MidiDeviceEntry& device)
 {
+    if (input_ != nullptr) {
+        closeMidiInput();
+    }
     // The MIDI thread only queues; the window forwards what it queued.
-    input_ = devices_.openInput(line, [this] {
+    inputLossShown_ = 0;
+    input_ = devices_.openInput(device, [this] {
         QMetaObject::invokeMethod(this, &MainWindow::forwardMidiInput, Qt::QueuedConnection);
     });
     ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(input_ != nullptr);
 }
 
-void MainWindow::openMidiOutput(int line)
+void MainWindow::openMidiOutput(const midi::MidiDeviceEntry& device)
 {
-    const bool open = output_.replace(devices_.openOutput(line));
+    const bool open = output_.replace(devices_.openOutput(device));
     ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
+}
+
+void MainWindow::closeMidiInput()
+{
+    // Forgotten first, so that nothing reached from here (an error box's
+    // event loop) finds it half closed.
+    std::shared_ptr<midi::MidiInput> input = std::move(input_);
+    ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
+    if (input == nullptr) {
+        return;
+    }
+    // Everything played into the port up to now goes out before it closes
+    // (when the job holding it is done).
+    input->stop();
+    jobs_.run([this, input = std::move(input)] { forwardInput(*input); });
 }
 
 void MainWindow::toggleMidiInput()
 {
     if (input_ != nullptr) {
-        input_.reset();
-        ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
+        closeMidiInput();
         return;
     }
-    const int line = midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Input,
-                                                devices_.inputLines());
-    if (line != -1) {
-        openMidiInput(line);
+    // The window opens the line chosen from the listing it showed.
+    const std::vector<midi::MidiDeviceEntry> devices = devices_.inputs();
+    const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Input,
+                                                midi::lineNames(devices));
+    if (!isVisible()) {
+        return;  // Exit came while the selection window was open
+    }
+    if (line >= 0 && static_cast<std::size_t>(line) < devices.size()) {
+        openMidiInput(devices[static_cast<std::size_t>(line)]);
     }
 }
 
@@ -307,30 +343,60 @@ void MainWindow::toggleMidiOutput()
         ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
         return;
     }
+    const std::vector<midi::MidiDeviceEntry> devices = devices_.outputs();
+    const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Output,
+                                                midi::lineNames(devices));
+    if (!isVisible()) {
+        return;  // Exit came while the selection window was open
+    }
     // Cancelling opens the default output, as at start.
-    openMidiOutput(midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Output,
-                                              devices_.outputLines()));
+    openMidiOutput(line >= 0 && static_cast<std::size_t>(line) < devices.size()
+                       ? devices[static_cast<std::size_t>(line)]
+                       : devices_.defaultOutput());
 }
 
 void MainWindow::forwardMidiInput()
 {
-    jobs_.run([this] { forwardQueuedInput(); });
+    jobs_.run([this] {
+        // The input may have been closed since this call was queued; the
+        // job keeps the one it forwards from alive.
+        if (const std::shared_ptr<midi::MidiInput> input = input_) {
+            forwardInput(*input);
+        }
+    });
 }
 
-void MainWindow::forwardQueuedInput()
+void MainWindow::forwardInput(midi::MidiInput& input)
 {
-    // The input may have been closed since this call was queued.
-    if (input_ == nullptr) {
-        return;
-    }
     // Take the messages first: an error box shown while sending runs the
-    // event loop, and the input may be closed from it. What arrives
-    // meanwhile waits in the input's queue for the next job.
+    // event loop. What arrives meanwhile waits in the input's queue for the
+    // next job.
     std::vector<std::uint32_t> messages;
-    input_->drain([&messages](std::uint32_t message) { messages.push_back(message); });
+    input.drain([&messages](std::uint32_t message) { messages.push_back(message); });
     for (const std::uint32_t message : messages) {
         (void)net::sendToTargets(targets_, inputReporter_, net::makeMidiDatagram(message));
     }
+    // Only a window kept from its work for many seconds loses input: say how
+    // much, once for every new loss.
+    const std::uint64_t lost = input.overflowCount();
+    if (lost > inputLossShown_ && input_.get() == &input) {
+        inputLossShown_ = lost;
+        boxes_.showError(this, QStringLiteral("MIDI IN overflow: %1 messages lost").arg(lost));
+    }
+}
+
+void MainWindow::midiSystemLost()
+{
+    // The JACK server went away: what was open on it shows closed (the
+    // built-in synthesizer stays), and its client is closed here, on this
+    // thread. A later click opens on a new server.
+    if (input_ != nullptr && input_->lost()) {
+        closeMidiInput();
+    }
+    if (output_.closeIfLost()) {
+        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
+    }
+    devices_.forgetLostSystems();
 }
 
 void MainWindow::runAboutWindow()

@@ -17,6 +17,7 @@
 #include "app/OnceReporter.h"
 #include "app/ReceiverBridge.h"
 #include "app/TargetFields.h"
+#include "midi/MidiDeviceEntry.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiOutputSlot.h"
 #include "net/ReceiverWorker.h"
@@ -44,7 +45,7 @@ class MainWindow : public QDialog {
 
 public:
     // The devices are the MIDI system the window opens its devices in.
-    MainWindow(MessageBoxes& boxes, const midi::MidiDevices& devices, QWidget* parent = nullptr);
+    MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Carries out the command of the control with this identifier; false
@@ -88,12 +89,14 @@ private:
     void makeLocalhostTargetFollowThePort();
     void startOrStopListening();
     void reapStoppedWorkers();
-    void openMidiInput(int line);
-    void openMidiOutput(int line);
+    void openMidiInput(const midi::MidiDeviceEntry& device);
+    void openMidiOutput(const midi::MidiDeviceEntry& device);
+    void closeMidiInput();
     void toggleMidiInput();
     void toggleMidiOutput();
     void forwardMidiInput();
-    void forwardQueuedInput();
+    void forwardInput(midi::MidiInput& input);
+    void midiSystemLost();
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
     void connectCommands();
@@ -113,6 +116,7 @@ private:
     QLineEdit* message_ = nullptr;
     midi::KeyboardControl* keyboard_ = nullptr;
     TargetFields targets_;
+    MessageBoxes& boxes_;
     MessageBoxReporter reporter_;
     // What MIDI input sends is reported through this: once per failure and
     // target, until the user changes the target, the list or sends by hand.
@@ -120,8 +124,11 @@ private:
     JobSerializer jobs_;
     AnchorTable anchors_;
     QSize initialSize_{};
-    const midi::MidiDevices& devices_;
-    std::unique_ptr<midi::MidiInput> input_;
+    midi::MidiDevices& devices_;
+    // Shared with the job forwarding it, which may outlive its closing.
+    std::shared_ptr<midi::MidiInput> input_;
+    // Input messages lost so far that the user has been told of.
+    std::uint64_t inputLossShown_ = 0;
     // Where received MIDI plays; shared with the receiver workers, so
     // declared before them.
     midi::MidiOutputSlot output_;

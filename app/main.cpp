@@ -16,7 +16,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(app::applicationIcon());
 
     app::QtMessageBoxes boxes;
-    const midi::MidiDevices devices;
+    midi::MidiDevices devices;
     app::MainWindow window(boxes, devices);
     // Exit, and closing the window, end the window and with it the program.
     QObject::connect(&window, &QDialog::finished, &app, [] { QCoreApplication::exit(0); });

@@ -20,7 +20,6 @@
 #include "app/MainWindow.h"
 #include "app/QtMessageBoxes.h"
 #include "bench/BenchClock.h"
-#include "midi/MidiBackend.h"
 #include "midi/MidiDevices.h"
 
 namespace {
@@ -78,10 +77,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
     app::QtMessageBoxes boxes;
-    const auto devices = withoutAudio
-                             ? std::make_unique<midi::MidiDevices>(
-                                   midi::detectMidiBackend(), midi::SynthOptions{.audio = false})
-                             : std::make_unique<midi::MidiDevices>();
+    const auto devices =
+        std::make_unique<midi::MidiDevices>(midi::SynthOptions{.audio = !withoutAudio});
     app::MainWindow window(boxes, *devices);
     auto* firstPaint = new FirstPaint(&window);
     window.installEventFilter(firstPaint);

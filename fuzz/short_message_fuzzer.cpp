@@ -1,5 +1,6 @@
-// MIDI short messages: packing what a device delivers, unpacking what a
-// peer sent, and the MIDI and text datagrams built from them.
+// MIDI short messages: packing what a device delivers, splitting a run of
+// bytes (a JACK MIDI event) into messages, unpacking what a peer sent, and
+// the MIDI and text datagrams built from them.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -35,6 +36,36 @@ void checkPacking(std::span<const std::uint8_t> bytes)
     const net::DatagramContent content = net::readDatagram(datagram);
     const auto* midi = std::get_if<net::MidiMessage>(&content);
     check(midi != nullptr && midi->message == *packed, "a MIDI datagram reads back as sent");
+}
+
+void checkSplitting(std::span<const std::uint8_t> bytes)
+{
+    std::size_t count = 0;
+    std::size_t statusBytes = 0;
+    for (const std::uint8_t byte : bytes) {
+        statusBytes += byte >= 0x80 ? 1 : 0;
+    }
+    midi::splitShortMessages(bytes, [&](std::uint32_t message) {
+        ++count;
+        const std::optional<midi::ShortMessageBytes> unpacked = midi::unpackShortMessage(message);
+        check(unpacked.has_value(), "every message split off is a playable short message");
+        check((message >> (8 * unpacked->size)) == 0, "nothing but the message is packed");
+    });
+    // Running status makes more messages than status bytes, but never more
+    // than one per data byte.
+    check(count <= bytes.size(), "no more messages than bytes");
+    if (statusBytes == bytes.size()) {
+        check(count <= statusBytes, "status bytes alone make at most one message each");
+    }
+    if (const std::optional<std::uint32_t> packed = midi::packShortMessage(bytes)) {
+        std::optional<std::uint32_t> only;
+        std::size_t splits = 0;
+        midi::splitShortMessages(bytes, [&](std::uint32_t message) {
+            only = message;
+            ++splits;
+        });
+        check(splits == 1 && only == packed, "one whole short message splits into itself");
+    }
 }
 
 void checkUnpacking(std::uint32_t message)
@@ -77,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::span<const std::uint8_t> bytes(data, size);
     checkPacking(bytes);
+    checkSplitting(bytes);
     if (size >= 4) {
         std::uint32_t message = 0;
         for (std::size_t i = 0; i < 4; ++i) {

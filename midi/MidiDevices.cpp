@@ -1,104 +1,172 @@
 #include "midi/MidiDevices.h"
 
+#include <mutex>
 #include <utility>
 
-#include "midi/RtMidiOutput.h"
-#include "midi/RtMidiSupport.h"
+#include "midi/AlsaClient.h"
+#include "midi/JackClient.h"
+#include "midi/PortOutput.h"
 #include "midi/SynthOutput.h"
 
 namespace midi {
 
 namespace {
 
-constexpr const char* kVirtualInputLine = "Mirevo MIDI In (virtual port)";
-constexpr const char* kVirtualOutputLine = "Mirevo MIDI Out (virtual port)";
 constexpr const char* kSynthLine = "Built-in synthesizer";
-constexpr const char* kUnnamedLine = "(unnamed MIDI port)";
+constexpr const char* kOwnPortSuffix = " (Mirevo's own port)";
 
-bool hasVirtualPorts(MidiBackend backend) noexcept
+MidiDeviceEntry ownPortEntry(const MidiClient& client, PortDirection direction)
 {
-    return backend != MidiBackend::None;
+    return MidiDeviceEntry{.kind = MidiDeviceEntry::Kind::OwnPort,
+                           .system = client.system(),
+                           .port = {},
+                           .name = client.ownPortName(direction) + kOwnPortSuffix};
 }
 
-void appendPorts(std::vector<std::string>& lines, const std::vector<MidiPort>& ports)
+void appendPorts(std::vector<MidiDeviceEntry>& lines, MidiClient& client, PortDirection direction)
 {
-    for (const MidiPort& port : ports) {
-        lines.push_back(port.name.empty() ? std::string(kUnnamedLine) : port.name);
+    for (MidiPort& port : client.ports(direction)) {
+        std::string name = port.displayName();
+        lines.push_back(MidiDeviceEntry{.kind = MidiDeviceEntry::Kind::Port,
+                                        .system = client.system(),
+                                        .port = std::move(port),
+                                        .name = std::move(name)});
     }
-}
-
-// The system's port on a line, given how many lines come before the ports.
-const MidiPort* portOnLine(const std::vector<MidiPort>& ports, int line, int firstPortLine)
-{
-    const int index = line - firstPortLine;
-    if (index < 0 || static_cast<std::size_t>(index) >= ports.size()) {
-        return nullptr;
-    }
-    return &ports[static_cast<std::size_t>(index)];
 }
 
 }  // namespace
 
-MidiDevices::MidiDevices() : backend_(detectMidiBackend()) {}
+// Whom to tell that a MIDI system went away. Shared with the clients, whose
+// threads call it; the lock keeps a handler from being replaced while it runs.
+class MidiDevices::LostSignal {
+public:
+    void set(std::function<void()> handler)
+    {
+        const std::lock_guard lock(mutex_);
+        handler_ = std::move(handler);
+    }
+    void raise()
+    {
+        const std::lock_guard lock(mutex_);
+        if (handler_) {
+            handler_();
+        }
+    }
 
-MidiDevices::MidiDevices(MidiBackend backend, SynthOptions synth)
-    : backend_(backend), synth_(std::move(synth))
+private:
+    std::mutex mutex_;
+    std::function<void()> handler_;
+};
+
+MidiDevices::MidiDevices(SynthOptions synth)
+    : synth_(std::move(synth)), lost_(std::make_shared<LostSignal>())
 {
 }
 
-std::vector<std::string> MidiDevices::inputLines() const
+MidiDevices::MidiDevices(MidiBackend only, SynthOptions synth)
+    : only_(only), synth_(std::move(synth)), lost_(std::make_shared<LostSignal>())
 {
-    std::vector<std::string> lines;
-    if (hasVirtualPorts(backend_)) {
-        lines.emplace_back(kVirtualInputLine);
-    }
-    appendPorts(lines, listSourcePorts(backend_));
-    return lines;
 }
 
-std::vector<std::string> MidiDevices::outputLines() const
+MidiDevices::~MidiDevices()
 {
-    std::vector<std::string> lines;
-    lines.emplace_back(kSynthLine);
-    if (hasVirtualPorts(backend_)) {
-        lines.emplace_back(kVirtualOutputLine);
-    }
-    appendPorts(lines, listDestinationPorts(backend_));
-    return lines;
+    lost_->set({});
 }
 
-std::unique_ptr<MidiInput> MidiDevices::openInput(int line, MidiInput::Notify notify) const
+void MidiDevices::setLostHandler(std::function<void()> handler)
 {
-    const bool virtualPort = hasVirtualPorts(backend_);
-    if (line == defaultDevice) {
-        line = 0;  // the virtual port, or the first port where there is none
-    }
-    if (virtualPort && line == 0) {
-        return MidiInput::openVirtual(backend_, std::move(notify));
-    }
-    const std::vector<MidiPort> ports = listSourcePorts(backend_);
-    const MidiPort* port = portOnLine(ports, line, virtualPort ? 1 : 0);
-    if (port == nullptr) {
+    lost_->set(std::move(handler));
+}
+
+std::shared_ptr<MidiClient> MidiDevices::client(MidiBackend system)
+{
+    if (system == MidiBackend::None) {
         return nullptr;
     }
-    return MidiInput::openPort(backend_, *port, std::move(notify));
+    std::shared_ptr<MidiClient>& slot = system == MidiBackend::Alsa ? alsa_ : jack_;
+    forgetLostSystems();
+    if (!slot) {
+        if (system == MidiBackend::Alsa) {
+            slot = AlsaClient::open();
+        } else {
+            slot = JackClient::open([lost = lost_] { lost->raise(); });
+        }
+    }
+    return slot;
 }
 
-std::shared_ptr<MidiOutput> MidiDevices::openOutput(int line) const
+std::shared_ptr<MidiClient> MidiDevices::currentSystem()
 {
-    const bool virtualPort = hasVirtualPorts(backend_);
-    if (line == defaultDevice || line == 0) {
+    if (only_) {
+        return client(*only_);
+    }
+    if (std::shared_ptr<MidiClient> alsa = client(MidiBackend::Alsa)) {
+        return alsa;
+    }
+    return client(MidiBackend::Jack);
+}
+
+void MidiDevices::forgetLostSystems()
+{
+    for (std::shared_ptr<MidiClient>* slot : {&alsa_, &jack_}) {
+        if (*slot && !(*slot)->alive()) {
+            (*slot)->closeLost();
+            slot->reset();
+        }
+    }
+}
+
+std::vector<MidiDeviceEntry> MidiDevices::inputs()
+{
+    std::vector<MidiDeviceEntry> lines;
+    if (const std::shared_ptr<MidiClient> system = currentSystem()) {
+        lines.push_back(ownPortEntry(*system, PortDirection::Source));
+        appendPorts(lines, *system, PortDirection::Source);
+    }
+    return lines;
+}
+
+std::vector<MidiDeviceEntry> MidiDevices::outputs()
+{
+    std::vector<MidiDeviceEntry> lines{defaultOutput()};
+    if (const std::shared_ptr<MidiClient> system = currentSystem()) {
+        lines.push_back(ownPortEntry(*system, PortDirection::Destination));
+        appendPorts(lines, *system, PortDirection::Destination);
+    }
+    return lines;
+}
+
+MidiDeviceEntry MidiDevices::defaultInput()
+{
+    const std::shared_ptr<MidiClient> system = currentSystem();
+    return system ? ownPortEntry(*system, PortDirection::Source) : MidiDeviceEntry{};
+}
+
+MidiDeviceEntry MidiDevices::defaultOutput() const
+{
+    return MidiDeviceEntry{.kind = MidiDeviceEntry::Kind::Synthesizer,
+                           .system = MidiBackend::None,
+                           .port = {},
+                           .name = kSynthLine};
+}
+
+std::unique_ptr<MidiInput> MidiDevices::openInput(const MidiDeviceEntry& entry,
+                                                  MidiInput::Notify notify)
+{
+    if (entry.kind == MidiDeviceEntry::Kind::Synthesizer) {
+        return nullptr;
+    }
+    const bool own = entry.kind == MidiDeviceEntry::Kind::OwnPort;
+    return MidiInput::open(client(entry.system), own ? nullptr : &entry.port, std::move(notify));
+}
+
+std::shared_ptr<MidiOutput> MidiDevices::openOutput(const MidiDeviceEntry& entry)
+{
+    if (entry.kind == MidiDeviceEntry::Kind::Synthesizer) {
         return SynthOutput::open(synth_);
     }
-    if (virtualPort && line == 1) {
-        return RtMidiOutput::openVirtual(backend_);
-    }
-    const std::vector<MidiPort> ports = listDestinationPorts(backend_);
-    const MidiPort* port = portOnLine(ports, line, virtualPort ? 2 : 1);
-    if (port == nullptr) {
-        return nullptr;
-    }
-    return RtMidiOutput::openPort(backend_, *port);
+    const bool own = entry.kind == MidiDeviceEntry::Kind::OwnPort;
+    return PortOutput::open(client(entry.system), own ? nullptr : &entry.port);
 }
 
 }  // namespace midi

@@ -1,56 +1,90 @@
 #pragma once
 
+#include <functional>
 #include <memory>
-#include <string>
+#include <optional>
 #include <vector>
 
 #include "midi/MidiBackend.h"
+#include "midi/MidiDeviceEntry.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiOutput.h"
 #include "midi/SynthOptions.h"
 
 namespace midi {
 
-// The MIDI devices to choose from, numbered by their line in the selection
-// window's list.
+class MidiClient;
+
+// The MIDI devices to choose from, and the one client "Mirevo" per MIDI
+// system they are opened through (made when first needed, kept while its
+// system lives, so our port names never change and a listing adds no
+// client).
 //
-// Input lines: 0 is Mirevo's own virtual input port ("MIDI In", which other
-// programs connect to), then the system's ports Mirevo can read from.
-// Output lines: 0 is the built-in synthesizer, 1 Mirevo's own virtual output
-// port ("MIDI Out"), then the system's ports Mirevo can write to. Mirevo's
-// own ports are never listed among the system's. The default device (-1) is
-// the virtual input port for input and the built-in synthesizer for output.
-// Without a MIDI system there are no virtual ports: the input list is empty
-// and the output list holds the synthesizer alone.
+// Every listing looks for the MIDI systems afresh: the ALSA sequencer when
+// it can be used, else a running JACK server (a server started, or started
+// again, after us is found). Input lines: 0 is our own "MIDI In" (other
+// programs connect to it), then the system's ports we can read from.
+// Output lines: 0 is the built-in synthesizer, 1 our own "MIDI Out", then
+// the system's ports we can write to. Our own ports are never listed among
+// the system's. Without a MIDI system the input list is empty and the
+// output list holds the synthesizer alone. An entry opens the device it
+// named when listed, found again by its names, or nothing if it went away.
 //
-// The system's ports come and go; a line number means the port on that line
-// of the list as it is when opened.
+// When a JACK server goes away, its client is marked dead and the lost
+// handler is called from JACK's thread; devices open on it say lost(), and
+// forgetLostSystems() (on this thread; every listing and opening does it
+// too) closes the client. A later listing or opening uses a new server if
+// one runs.
 //
-// GUI thread only (listing and opening may take a few milliseconds).
+// The window's thread only (listing and opening take a few milliseconds).
 class MidiDevices {
 public:
-    static constexpr int defaultDevice = -1;
+    // Looks for the ALSA sequencer, then a JACK server, at every listing.
+    explicit MidiDevices(SynthOptions synth = {});
+    // Uses only this MIDI system (None: no MIDI system at all).
+    explicit MidiDevices(MidiBackend only, SynthOptions synth = {});
+    ~MidiDevices();
+    MidiDevices(const MidiDevices&) = delete;
+    MidiDevices& operator=(const MidiDevices&) = delete;
+    MidiDevices(MidiDevices&&) = delete;
+    MidiDevices& operator=(MidiDevices&&) = delete;
 
-    // Uses the ALSA sequencer when it can be opened, else a running JACK
-    // server, else no MIDI system.
-    MidiDevices();
-    // Uses the given MIDI system and synthesizer options (tests).
-    explicit MidiDevices(MidiBackend backend, SynthOptions synth = {});
+    // The lines of the selection window, in order.
+    [[nodiscard]] std::vector<MidiDeviceEntry> inputs();
+    [[nodiscard]] std::vector<MidiDeviceEntry> outputs();
+    // What opens at start and when the output choice is cancelled: our own
+    // "MIDI In"; the built-in synthesizer.
+    [[nodiscard]] MidiDeviceEntry defaultInput();
+    [[nodiscard]] MidiDeviceEntry defaultOutput() const;
 
-    [[nodiscard]] MidiBackend backend() const noexcept { return backend_; }
+    // Nothing when the device is gone or cannot be opened. One input at a
+    // time per MIDI system. See MidiInput for what notify must do.
+    [[nodiscard]] std::unique_ptr<MidiInput> openInput(const MidiDeviceEntry& entry,
+                                                       MidiInput::Notify notify);
+    [[nodiscard]] std::shared_ptr<MidiOutput> openOutput(const MidiDeviceEntry& entry);
 
-    // One name per line, in line order.
-    [[nodiscard]] std::vector<std::string> inputLines() const;
-    [[nodiscard]] std::vector<std::string> outputLines() const;
-
-    // Nothing when the line does not exist or the device cannot be opened.
-    // See MidiInput for what notify must do.
-    [[nodiscard]] std::unique_ptr<MidiInput> openInput(int line, MidiInput::Notify notify) const;
-    [[nodiscard]] std::shared_ptr<MidiOutput> openOutput(int line) const;
+    // Called on a MIDI system's thread when a system we have a client in
+    // goes away; must be quick. Empty: nobody is told. Once this returns, a
+    // handler set before is not running and will not be called.
+    void setLostHandler(std::function<void()> handler);
+    // Closes our clients in MIDI systems that went away, at once: devices
+    // still open on them do nothing any more but say lost().
+    void forgetLostSystems();
 
 private:
-    MidiBackend backend_ = MidiBackend::None;
+    class LostSignal;
+
+    // Our client in the system to list now, made if needed; nothing when no
+    // MIDI system can be reached.
+    [[nodiscard]] std::shared_ptr<MidiClient> currentSystem();
+    // Our client in this system, made if needed.
+    [[nodiscard]] std::shared_ptr<MidiClient> client(MidiBackend system);
+
+    std::optional<MidiBackend> only_;
     SynthOptions synth_;
+    std::shared_ptr<LostSignal> lost_;
+    std::shared_ptr<MidiClient> alsa_;
+    std::shared_ptr<MidiClient> jack_;
 };
 
 }  // namespace midi

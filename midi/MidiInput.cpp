@@ -1,111 +1,72 @@
 #include "midi/MidiInput.h"
 
-#include <span>
 #include <utility>
 
-#include "midi/RtMidiSupport.h"
-#include "midi/ShortMessage.h"
+#include "midi/MidiClient.h"
 
 namespace midi {
 
-namespace {
+MidiInput::MidiInput(std::shared_ptr<MidiClient> client) : client_(std::move(client)) {}
 
-// RtMidi's own queue is not used once a callback is set.
-constexpr unsigned kRtMidiQueueSize = 16;
-
-}  // namespace
-
-MidiInput::MidiInput(Notify notify)
-    : notify_(std::move(notify)), errors_(std::make_unique<RtMidiErrorSink>())
+std::unique_ptr<MidiInput> MidiInput::open(std::shared_ptr<MidiClient> client,
+                                           const MidiPort* source, Notify notify)
 {
+    if (!client || !client->alive()) {
+        return nullptr;
+    }
+    std::unique_ptr<MidiInput> input(new MidiInput(std::move(client)));
+    MidiClient& midi = *input->client_;
+    input->open_ = midi.input().open(std::move(notify));
+    if (!input->open_) {
+        return nullptr;  // another input has the port
+    }
+    if (source != nullptr) {
+        switch (midi.connect(PortDirection::Source, *source)) {
+            case MidiClient::Connection::Made:
+                input->connected_ = *source;
+                break;
+            case MidiClient::Connection::AlreadyThere:
+                break;
+            case MidiClient::Connection::Failed:
+                return nullptr;
+        }
+    }
+    return input;
 }
 
 MidiInput::~MidiInput()
 {
-    if (in_) {
-        closePortQuietly(*in_);
-        in_.reset();
+    if (open_) {
+        stop();
+        client_->input().release();
+    }
+    if (connected_ && client_->alive()) {
+        client_->disconnect(PortDirection::Source, *connected_);
     }
 }
 
-bool MidiInput::create(MidiBackend backend)
+void MidiInput::stop()
 {
-    const std::optional<RtMidi::Api> api = rtMidiApi(backend);
-    if (!api) {
-        return false;
+    if (!open_ || stopped_) {
+        return;
     }
-    if (backend == MidiBackend::Jack) {
-        silenceJackMessages();
-    }
-    in_ = std::make_unique<RtMidiIn>(*api, kClientName, kRtMidiQueueSize);
-    errors_->install(*in_);
-    // System Exclusive is not forwarded; timing and active sensing are.
-    in_->ignoreTypes(true, false, false);
-    in_->setCallback(&MidiInput::received, this);
-    return errors_->clean();
-}
-
-std::unique_ptr<MidiInput> MidiInput::openVirtual(MidiBackend backend, Notify notify)
-{
-    std::unique_ptr<MidiInput> input(new MidiInput(std::move(notify)));
-    try {
-        if (!input->create(backend)) {
-            return nullptr;
-        }
-        input->in_->openVirtualPort(kInputPortName);
-    } catch (const RtMidiError&) {
-        return nullptr;
-    }
-    if (!input->errors_->clean()) {
-        return nullptr;
-    }
-    return input;
-}
-
-std::unique_ptr<MidiInput> MidiInput::openPort(MidiBackend backend, const MidiPort& port,
-                                               Notify notify)
-{
-    std::unique_ptr<MidiInput> input(new MidiInput(std::move(notify)));
-    try {
-        if (!input->create(backend)) {
-            return nullptr;
-        }
-        const std::optional<unsigned> index = findPort(*input->in_, port);
-        if (!index) {
-            return nullptr;
-        }
-        input->in_->openPort(*index, kInputPortName);
-        if (!input->in_->isPortOpen()) {
-            return nullptr;
-        }
-    } catch (const RtMidiError&) {
-        return nullptr;
-    }
-    if (!input->errors_->clean()) {
-        return nullptr;
-    }
-    return input;
+    stopped_ = true;
+    client_->input().close([this] { return !client_->alive(); });
 }
 
 std::size_t MidiInput::drain(const Handler& handler)
 {
-    return queue_.drain(handler);
+    return open_ ? client_->input().drain(handler) : 0;
 }
 
-void MidiInput::received(double /*deltaTime*/, std::vector<unsigned char>* bytes, void* self)
+std::uint64_t MidiInput::overflowCount() const noexcept
 {
-    auto* input = static_cast<MidiInput*>(self);
-    if (bytes == nullptr) {
-        return;
-    }
-    const std::optional<std::uint32_t> packed =
-        packShortMessage(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
-    if (!packed) {
-        return;  // System Exclusive or not one short message: not forwarded
-    }
-    if (input->queue_.push(*packed) == MessageQueue::Push::QueuedWake && input->notify_) {
-        input->notify_();
-    }
+    return open_ ? client_->input().overflowCount() : 0;
+}
+
+bool MidiInput::lost() const noexcept
+{
+    return !client_->alive();
 }
 
 }  // namespace midi

@@ -29,8 +29,25 @@ bool MidiOutputSlot::replace(std::shared_ptr<MidiOutput> output)
     }
     // `output` now holds the previous device; it closes here, outside the
     // lock, unless a play in progress still holds it.
-    output.reset();
+    if (output) {
+        output->release();
+        output.reset();
+    }
     return open;
+}
+
+bool MidiOutputSlot::closeIfLost()
+{
+    std::shared_ptr<MidiOutput> output;
+    {
+        const std::lock_guard lock(mutex_);
+        output = output_;
+    }
+    if (!output || !output->lost()) {
+        return false;
+    }
+    close();
+    return true;
 }
 
 bool MidiOutputSlot::isOpen() const

@@ -15,10 +15,12 @@ namespace midi {
 // playing, so a device closed meanwhile stays alive until that one play
 // has finished and is never used after it was let go. The lock is held
 // only to copy or swap the pointer; a device is never played or destroyed
-// under it.
+// under it. The window's thread lets devices go (release()), also when
+// the slot goes.
 class MidiOutputSlot {
 public:
     MidiOutputSlot() = default;
+    ~MidiOutputSlot() { close(); }
     MidiOutputSlot(const MidiOutputSlot&) = delete;
     MidiOutputSlot& operator=(const MidiOutputSlot&) = delete;
     MidiOutputSlot(MidiOutputSlot&&) = delete;
@@ -31,6 +33,8 @@ public:
     // go. Returns whether a device is now open.
     bool replace(std::shared_ptr<MidiOutput> output);
     void close() { replace(nullptr); }
+    // Closes the device if its MIDI system went away; returns whether it did.
+    bool closeIfLost();
 
     [[nodiscard]] bool isOpen() const;
     // Messages played while no device was open.

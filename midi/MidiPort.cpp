@@ -4,59 +4,35 @@
 
 namespace midi {
 
-namespace {
-
-bool isDigits(std::string_view text) noexcept
+std::string MidiPort::displayName() const
 {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// "Mirevo" or "Mirevo-<n>".
-bool isOurClient(std::string_view client) noexcept
-{
-    const std::string_view ours = kClientName;
-    if (!client.starts_with(ours)) {
-        return false;
+    std::string name = client + ":" + port;
+    if (clientNumber >= 0) {
+        name += " (" + std::to_string(clientNumber) + ":" + std::to_string(portNumber) + ")";
     }
-    const std::string_view rest = client.substr(ours.size());
-    return rest.empty() || (rest.front() == '-' && isDigits(rest.substr(1)));
+    return name;
 }
 
-// "MIDI In" or "MIDI In <client>:<port>", likewise for "MIDI Out".
-bool isOurPort(std::string_view port) noexcept
+const MidiPort* findPort(const std::vector<MidiPort>& ports, const MidiPort& wanted)
 {
-    for (const std::string_view ours :
-         {std::string_view(kInputPortName), std::string_view(kOutputPortName)}) {
-        if (!port.starts_with(ours)) {
-            continue;
-        }
-        const std::string_view rest = port.substr(ours.size());
-        if (rest.empty()) {
-            return true;
-        }
-        if (rest.front() != ' ') {
-            continue;
-        }
-        const std::string_view numbers = rest.substr(1);
-        const std::size_t colon = numbers.find(':');
-        if (colon != std::string_view::npos && isDigits(numbers.substr(0, colon)) &&
-            isDigits(numbers.substr(colon + 1))) {
-            return true;
-        }
+    const auto exact = std::ranges::find(ports, wanted);
+    if (exact != ports.end()) {
+        return &*exact;
     }
-    return false;
+    const auto named = std::ranges::find_if(ports, [&](const MidiPort& port) {
+        return port.client == wanted.client && port.port == wanted.port;
+    });
+    return named != ports.end() ? &*named : nullptr;
 }
 
-}  // namespace
-
-bool isOwnPortName(std::string_view name) noexcept
+MidiPort jackPort(std::string_view fullName)
 {
-    const std::size_t colon = name.find(':');
+    const std::size_t colon = fullName.find(':');
     if (colon == std::string_view::npos) {
-        return false;
+        return MidiPort{.client = {}, .port = std::string(fullName)};
     }
-    return isOurClient(name.substr(0, colon)) && isOurPort(name.substr(colon + 1));
+    return MidiPort{.client = std::string(fullName.substr(0, colon)),
+                    .port = std::string(fullName.substr(colon + 1))};
 }
 
 }  // namespace midi

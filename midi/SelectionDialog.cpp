@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringListModel>
 
@@ -55,6 +56,11 @@ SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
             lines.append(QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())));
         }
         list_->setModel(new QStringListModel(lines, list_));
+        // Ready for the keyboard: the focus in the list, on its first line.
+        if (!lines.isEmpty()) {
+            list_->setCurrentIndex(list_->model()->index(0, 0));
+        }
+        list_->setFocus();
         connect(ui_.item<QPushButton>(IDOK), &QPushButton::clicked, this,
                 [this] { selectionDialogHandler(IDOK); });
     }
@@ -65,17 +71,23 @@ SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
 
 int SelectionDialog::run(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames)
 {
-    SelectionDialog dialog(owner, mode, deviceNames);
-    if (owner != nullptr) {
-        return dialog.exec();
+    // On the heap: should the owner go while the window waits, it takes the
+    // window with it and the wait ends.
+    const QPointer<SelectionDialog> dialog(new SelectionDialog(owner, mode, deviceNames));
+    if (mode == Mode::About) {
+        (void)dialog->exec();
+    } else {
+        // The window waits for its answer while every other window stays
+        // usable: MIDI input, the keyboard and the log go on.
+        QEventLoop loop;
+        connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+        dialog->show();
+        loop.exec(QEventLoop::DialogExec);
     }
-    // Without an owner the window waits for its answer while every other
-    // window stays usable: MIDI input, the keyboard and the log go on.
-    QEventLoop loop;
-    connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
-    dialog.show();
-    loop.exec(QEventLoop::DialogExec);
-    return dialog.result();
+    const int chosen = dialog ? dialog->chosen_ : -1;
+    delete dialog.data();
+    return chosen;
 }
 
 bool SelectionDialog::selectionDialogHandler(int id)
@@ -89,10 +101,12 @@ bool SelectionDialog::selectionDialogHandler(int id)
             if (selected.isEmpty()) {
                 return false;
             }
-            done(selected.first().row());
+            chosen_ = selected.first().row();
+            done(chosen_);
             return true;
         }
         case IDCANCEL:
+            chosen_ = -1;
             done(-1);
             return true;
         default:

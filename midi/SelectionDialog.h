@@ -10,9 +10,13 @@ class QListView;
 
 namespace midi {
 
-// The small modal window that picks a MIDI device from a list, and in its
-// plain mode shows the About window. Its result is the chosen line, which
-// is the device number, or -1.
+// The small window that picks a MIDI device from a list, and in its plain
+// mode shows the About window. Its result is the chosen line, or -1 unless
+// the user chose one.
+//
+// From the keyboard alone: the window opens active, over its owner, with
+// the focus in the list and the first line current and selected; the arrow
+// keys move, Enter chooses (OK is the default button), Escape cancels.
 class SelectionDialog : public QDialog {
     Q_OBJECT
 
@@ -21,8 +25,12 @@ public:
 
     SelectionDialog(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames);
 
-    // Shows the window, waits for its answer and returns it. With an owner
-    // the window is modal to it; without one, no other window is blocked.
+    // Shows the window, waits for its answer and returns it: the chosen
+    // line, or -1 when the user cancelled or the wait ended otherwise (the
+    // owner went, the program is ending). The About window is modal to its
+    // owner. A device window blocks no window: its owner (the main window)
+    // is only its transient parent, which it is shown over, and stays
+    // usable meanwhile.
     [[nodiscard]] static int run(QWidget* owner, Mode mode,
                                  const std::vector<std::string>& deviceNames);
 
@@ -40,6 +48,7 @@ protected:
 private:
     app::DialogBuilder ui_;
     QListView* list_ = nullptr;
+    int chosen_ = -1;
 };
 
 }  // namespace midi

@@ -50,6 +50,19 @@ struct ShortMessageBytes {
 [[nodiscard]] std::optional<std::uint32_t> packShortMessage(
     std::span<const std::uint8_t> bytes) noexcept;
 
+// Splits a run of MIDI bytes (one JACK MIDI event, or any stretch of a
+// stream) into the short messages it holds and hands each to sink, packed,
+// in order. Running status is followed: data bytes after a complete channel
+// message repeat its status. A real-time byte (0xF8-0xFF) stands alone
+// wherever it comes, even inside another message, which it leaves as it
+// was. System Exclusive (from 0xF0 to 0xF7 or the next status byte) is
+// skipped, and so are data bytes with no status to complete, undefined
+// status bytes and a message the run ends before completing. A system
+// common message ends the running status. No allocation: the real-time
+// thread calls it.
+template <typename Sink>
+void splitShortMessages(std::span<const std::uint8_t> bytes, Sink&& sink);
+
 // The messages the program builds itself, all on channel 1: a Note On at
 // velocity 127, or at velocity 0 for a release; a Program Change, program
 // counted from 0.
@@ -66,5 +79,49 @@ struct ShortMessageBytes {
 // playable short message. Bytes past the message's length (and the top
 // byte) are ignored, whatever they hold.
 [[nodiscard]] std::optional<ShortMessageBytes> unpackShortMessage(std::uint32_t message) noexcept;
+
+template <typename Sink>
+void splitShortMessages(std::span<const std::uint8_t> bytes, Sink&& sink)
+{
+    std::uint8_t status = 0;  // the message being read, or the running status; 0: none
+    std::uint32_t packed = 0;
+    std::size_t have = 0;  // bytes of the current message so far, its status included
+    for (const std::uint8_t byte : bytes) {
+        if (byte >= 0xF8) {
+            if (shortMessageLength(byte) == 1) {
+                sink(std::uint32_t{byte});
+            }
+            continue;
+        }
+        if (byte >= 0x80) {
+            // Tune Request stands alone; 0xF0, 0xF7 and the undefined ones
+            // leave no status, so what follows them is skipped.
+            const std::size_t length = shortMessageLength(byte);
+            status = length > 1 ? byte : 0;
+            packed = byte;
+            have = 1;
+            if (length == 1) {
+                sink(packed);
+            }
+            continue;
+        }
+        if (status == 0) {
+            continue;
+        }
+        if (have == 0) {  // running status
+            packed = status;
+            have = 1;
+        }
+        packed |= static_cast<std::uint32_t>(byte) << (8 * have);
+        ++have;
+        if (have == shortMessageLength(status)) {
+            sink(packed);
+            have = 0;
+            if (status >= 0xF0) {
+                status = 0;
+            }
+        }
+    }
+}
 
 }  // namespace midi

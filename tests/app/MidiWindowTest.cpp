@@ -1,84 +1,103 @@
 // The main window's MIDI on a real JACK server: input forwarded to the
-// targets, received MIDI played on the chosen output, the toggles and the
-// selection window.
+// targets (none lost while the window is busy, none left behind when it
+// closes), received MIDI played on the chosen output, the toggles and the
+// selection windows driven from the keyboard.
 #include <gmock/gmock.h>
-#include <rtmidi/RtMidi.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <mutex>
 #include <thread>
 
 #include "app/MainWindow.h"
 #include "midi/MidiDevices.h"
-#include "midi/MidiPort.h"
 #include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/JackPeer.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/ModalHelpers.h"
-#include "tests/support/OwnPort.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
 namespace {
 
 using namespace res;
-using Bytes = std::vector<unsigned char>;
+using namespace std::chrono_literals;
 using testing_support::RecordingMessageBoxes;
 using testing_support::UdpListener;
+using testsupport::JackPeer;
+using Messages = std::vector<std::uint32_t>;
 
-constexpr unsigned char kPing = 0xFE;  // Active Sensing: warms up a new connection
+constexpr std::uint32_t kPing = 0xFE;  // Active Sensing: shows a new connection works
+const std::string kOurIn = "Mirevo:MIDI In";
+const std::string kOurOut = "Mirevo:MIDI Out";
 
-void ignoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
+// The message a MIDI datagram carries.
+std::uint32_t carried(const UdpListener::Datagram& datagram)
+{
+    std::uint32_t message = 0;
+    for (std::size_t i = 1; i < datagram.bytes.size() && i <= 4; ++i) {
+        message |= std::to_integer<std::uint32_t>(datagram.bytes[i]) << (8 * (i - 1));
+    }
+    return message;
+}
 
-// Another program listening to Mirevo's output port.
-class Listener {
+// Note Ons numbered 0 to count - 1, each different.
+Messages numberedNotes(std::uint32_t count)
+{
+    Messages notes;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        notes.push_back((0x90U | (i >> 14U)) | ((i & 0x7FU) << 8U) | (((i >> 7U) & 0x7FU) << 16U));
+    }
+    return notes;
+}
+
+// Reads a UDP listener on a thread of its own, so that a burst of
+// datagrams cannot overflow its buffer; keeps every MIDI message but pings.
+class Collector {
 public:
-    Listener() : in_(RtMidi::UNIX_JACK, "Sound")
+    explicit Collector(UdpListener& listener)
+        : thread_([this, &listener] {
+              while (!stop_.load()) {
+                  if (const auto datagram = listener.next(20ms)) {
+                      const std::lock_guard lock(mutex_);
+                      if (carried(*datagram) != kPing) {
+                          messages_.push_back(carried(*datagram));
+                      }
+                  }
+              }
+          })
     {
-        in_.setErrorCallback(&ignoreRtMidiError);
-        in_.ignoreTypes(false, false, false);
-        in_.setCallback(&Listener::received, this);
     }
-
-    bool connect()
+    ~Collector()
     {
-        const auto port = testing_support::ownPort(in_, midi::kOutputPortName);
-        if (port) {
-            in_.openPort(*port);
-        }
-        return port.has_value();
+        stop_.store(true);
+        thread_.join();
     }
+    Collector(const Collector&) = delete;
+    Collector& operator=(const Collector&) = delete;
+    Collector(Collector&&) = delete;
+    Collector& operator=(Collector&&) = delete;
 
-    [[nodiscard]] std::vector<Bytes> messages()
+    [[nodiscard]] Messages messages()
     {
         const std::lock_guard lock(mutex_);
         return messages_;
     }
-    [[nodiscard]] std::uint64_t pings() const { return pings_; }
 
 private:
-    static void received(double, Bytes* message, void* self)
-    {
-        auto* me = static_cast<Listener*>(self);
-        if (*message == Bytes{kPing}) {
-            ++me->pings_;
-            return;
-        }
-        const std::lock_guard lock(me->mutex_);
-        me->messages_.push_back(*message);
-    }
-
     std::mutex mutex_;
-    std::vector<Bytes> messages_;
-    std::atomic<std::uint64_t> pings_{0};
-    RtMidiIn in_;
+    Messages messages_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 class MidiWindowTest : public testsupport::JackTest {
@@ -95,10 +114,9 @@ protected:
 
     void TearDown() override { window_.reset(); }
 
-    static const midi::MidiDevices& devices()
+    static midi::MidiDevices& devices()
     {
-        static const midi::MidiDevices jack(midi::MidiBackend::Jack,
-                                            midi::SynthOptions{.audio = false});
+        static midi::MidiDevices jack(midi::MidiBackend::Jack, midi::SynthOptions{.audio = false});
         return jack;
     }
 
@@ -138,6 +156,22 @@ protected:
         window_->mainWindowHandler(IDC_MIDI_OUT);
     }
 
+    // Wires a keyboard to our input by name and the window to the listener,
+    // and pings until the way works.
+    void playInto(JackPeer& keyboard, UdpListener& listener)
+    {
+        setTarget(listener.target());
+        ASSERT_TRUE(keyboard.connect(keyboard.outName(), kOurIn));
+        // The window forwards from its own event loop, which must turn while
+        // the test waits for the datagram.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                keyboard.play({kPing});
+                return QTest::qWaitFor([&] { return listener.next(5ms).has_value(); }, 50);
+            },
+            10000));
+    }
+
     RecordingMessageBoxes boxes;
 
 private:
@@ -162,68 +196,141 @@ TEST_F(MidiWindowTest, StartsWithTheDefaultDevicesOpen)
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
-TEST_F(MidiWindowTest, InputIsForwardedToTheTargetAsFiveBytes)
+TEST_F(MidiWindowTest, InputIsForwardedAsOneDatagramPerShortMessage)
 {
     UdpListener listener;
-    setTarget(listener.target());
-
-    RtMidiOut keyboard(RtMidi::UNIX_JACK, "Keys");
-    keyboard.setErrorCallback(&ignoreRtMidiError);
-    const auto port = testing_support::ownPort(keyboard, midi::kInputPortName);
-    ASSERT_TRUE(port);
-    keyboard.openPort(*port);
-
-    // The window forwards from its own event loop, which must turn while
-    // the test waits for the datagram.
-    std::optional<UdpListener::Datagram> datagram;
-    const auto arrived = [&] {
-        datagram = listener.next(std::chrono::milliseconds(5));
-        return datagram.has_value();
-    };
-    // Ping until the new connection carries something.
-    const Bytes ping{kPing};
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            keyboard.sendMessage(&ping);
-            return QTest::qWaitFor(arrived, 50);
-        },
-        10000));
-    while (QTest::qWaitFor(arrived, 100)) {
-        ASSERT_EQ(datagram->text(), std::string("~\xFE\x00\x00\x00", 5));
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    // Each run is one JACK event: System Exclusive is not forwarded,
+    // several messages (running status too) go as one datagram each.
+    for (const std::vector<std::uint8_t>& event :
+         std::vector<std::vector<std::uint8_t>>{{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
+                                                {0xF8},
+                                                {0x93, 0x40, 0x65, 0x41, 0x66},
+                                                {0xB0, 0x07, 0x64, 0x27, 0x05, 0xC3, 0x05}}) {
+        keyboard.playRaw(event);
     }
+    const Messages expected{0xF8, 0x654093, 0x664193, 0x6407B0, 0x0527B0, 0x05C3};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.messages().size() >= expected.size(); }));
+    EXPECT_EQ(collector.messages(), expected);
+}
 
-    // Packed unchanged; System Exclusive is not forwarded, real-time is.
-    for (const Bytes& message : std::vector<Bytes>{
-             {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, {0xF8}, {0x93, 0x40, 0x65}, {0xC3, 0x05}}) {
-        keyboard.sendMessage(&message);
+TEST_F(MidiWindowTest, NothingIsLostWhileTheWindowIsBusy)
+{
+    constexpr std::uint32_t kMessages = 20'000;
+    // Room for the whole burst the window sends once free, should the
+    // collector's thread not be scheduled meanwhile.
+    UdpListener listener(64 << 20);
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    // The window's thread is held for at least 5 s, until everything has
+    // been played into the port (about 6,000 messages a second).
+    const std::uint64_t played = keyboard.played() + kMessages;
+    QTimer::singleShot(0, &window(), [&keyboard, played] {
+        const auto start = std::chrono::steady_clock::now();
+        const auto held = [&start] { return std::chrono::steady_clock::now() - start; };
+        while (held() < 5s || (keyboard.played() < played && held() < 20s)) {
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    keyboard.play(numberedNotes(kMessages), 32);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.messages().size() >= kMessages; }, 60000))
+        << collector.messages().size() << " arrived of " << keyboard.played() - (played - kMessages)
+        << " played";
+    EXPECT_EQ(keyboard.played(), played);
+    EXPECT_EQ(collector.messages(), numberedNotes(kMessages));
+}
+
+TEST_F(MidiWindowTest, ClosingTheInputRightAfterABurstForwardsTheWholeBurst)
+{
+    constexpr std::uint32_t kBurst = 500;
+    UdpListener listener;
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    const std::uint64_t before = keyboard.played();
+    keyboard.play(numberedNotes(kBurst), kBurst);  // in one cycle
+    // Without turning the event loop, so that the window forwards nothing
+    // before the close.
+    while (keyboard.played() < before + kBurst) {
+        std::this_thread::sleep_for(100us);
     }
-    for (const std::string& expected :
-         {std::string("~\xF8\0\0\0", 5), std::string("~\x93\x40\x65\0", 5),
-          std::string("~\xC3\x05\0\0", 5)}) {
-        ASSERT_TRUE(QTest::qWaitFor(arrived));
-        EXPECT_EQ(datagram->text(), expected);
+    button(IDC_MIDI_IN)->setFocus();
+    QTest::keyClick(button(IDC_MIDI_IN), Qt::Key_Space);
+    EXPECT_FALSE(window().midiInputOpen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.messages().size() >= kBurst; }));
+    EXPECT_EQ(collector.messages(), numberedNotes(kBurst));
+}
+
+// Space on a closed toggle opens its selection window; the keyboard alone
+// then chooses the second line, every time.
+TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
+{
+    JackPeer keys("Keys");  // the input's second line: the only other source
+    for (const int toggle : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(testing::Message() << "toggle " << toggle << ", round " << round);
+            QPushButton* toggleButton = button(toggle);
+            toggleButton->setFocus();
+            if (toggleButton->isChecked()) {
+                QTest::keyClick(toggleButton, Qt::Key_Space);  // closes, asks nothing
+            }
+            ASSERT_FALSE(toggleButton->isChecked());
+            bool shown = false;
+            testing_support::whenModalShows([&](QWidget* dialog) {
+                shown = true;
+                ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+                EXPECT_EQ(QApplication::activeWindow(), dialog);
+                EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog)->rect(),
+                          dialog->geometry());
+                EXPECT_TRUE(window().frameGeometry().contains(dialog->geometry().center()));
+                // The main window stays usable meanwhile.
+                EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+                EXPECT_TRUE(window().isEnabled());
+                auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
+                EXPECT_EQ(QApplication::focusWidget(), list);
+                QWindow* keyboardWindow = QGuiApplication::focusWindow();
+                ASSERT_NE(keyboardWindow, nullptr);
+                QTest::keyClick(keyboardWindow, Qt::Key_Down);
+                EXPECT_EQ(list->currentIndex().row(), 1);
+                QTest::keyClick(keyboardWindow, Qt::Key_Return);
+            });
+            QTest::keyClick(toggleButton, Qt::Key_Space);
+            EXPECT_TRUE(shown);
+            EXPECT_TRUE(toggleButton->isChecked());
+        }
     }
+    EXPECT_TRUE(keys.connected(keys.outName(), kOurIn));
 }
 
 TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
 {
-    // Close the synthesizer, then choose Mirevo's own output port (line 1).
+    // Close the synthesizer, then choose our own output port (line 1).
     window().mainWindowHandler(IDC_MIDI_OUT);
     EXPECT_FALSE(button(IDC_MIDI_OUT)->isChecked());
     chooseOutput(1);
     ASSERT_TRUE(button(IDC_MIDI_OUT)->isChecked());
 
-    Listener sound;
-    ASSERT_TRUE(sound.connect());
+    JackPeer sound("Sound");
+    ASSERT_TRUE(sound.connect(kOurOut, sound.inName()));
     const std::uint16_t port = listen();
     ASSERT_NE(port, 0);
     net::UdpSocket sender = net::UdpSocket::open();
     const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
-
+    Messages heard;
+    const auto hear = [&] {
+        for (const std::uint32_t m : sound.takeReceived()) {
+            if (m != kPing) {
+                heard.push_back(m);
+            }
+        }
+    };
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             sender.sendTo(to, midiDatagram({kPing, 0, 0, 0}));
-            return sound.pings() > 0;
+            return QTest::qWaitFor([&] { return !sound.takeReceived().empty(); }, 50);
         },
         10000));
 
@@ -234,16 +341,19 @@ TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
     sender.sendTo(to, midiDatagram({0xF0, 0x7E}));                          // SysEx: not played
     sender.sendTo(to, midiDatagram({0xF9}));                                // undefined: not played
     sender.sendTo(to, midiDatagram({0x80, 0x3C, 0x40, 0xFF}));              // top byte ignored
-    const std::vector<Bytes> expected{
-        {0x90, 0x3C, 0x7F}, {0x90, 0x3C, 0x00}, {0xC0, 0x05}, {0x80, 0x3C, 0x40}};
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sound.messages().size() >= expected.size(); }));
-    EXPECT_EQ(sound.messages(), expected);
+    const Messages expected{0x7F3C90, 0x003C90, 0x05C0, 0x403C80};
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        hear();
+        return heard.size() >= expected.size();
+    }));
+    EXPECT_EQ(heard, expected);
 
     // With the output closed, what arrives is dropped.
     window().mainWindowHandler(IDC_MIDI_OUT);
     sender.sendTo(to, midiDatagram({0x90, 0x3E, 0x7F, 0x00}));
     QTest::qWait(300);
-    EXPECT_EQ(sound.messages().size(), expected.size());
+    hear();
+    EXPECT_EQ(heard.size(), expected.size());
 }
 
 TEST_F(MidiWindowTest, CancellingTheSelectionOpensNothingForInputAndTheDefaultForOutput)
@@ -268,11 +378,11 @@ TEST_F(MidiWindowTest, TogglingTheOutputWhileMidiStreamsIn)
 {
     const std::uint16_t port = listen();
     ASSERT_NE(port, 0);
-    std::atomic<bool> stop{false};
-    std::thread stream([&] {
+    // Stopped and joined however the test ends.
+    const std::jthread stream([port](const std::stop_token& stop) {
         net::UdpSocket sender = net::UdpSocket::open();
         const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
-        for (unsigned note = 0; !stop; ++note) {
+        for (unsigned note = 0; !stop.stop_requested(); ++note) {
             sender.sendTo(to,
                           midiDatagram({0x90, static_cast<unsigned char>(note & 0x7F), 0x40, 0}));
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -284,8 +394,6 @@ TEST_F(MidiWindowTest, TogglingTheOutputWhileMidiStreamsIn)
         ASSERT_TRUE(window().midiOutputOpen()) << "cycle " << i;
         QTest::qWait(5);
     }
-    stop = true;
-    stream.join();
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt)
 {
-    MessageQueue queue;
+    MessageQueue queue{1024};
     ASSERT_EQ(queue.push(1), MessageQueue::Push::QueuedWake);
     std::vector<std::uint32_t> taken;
     MessageQueue::Push pushedMeanwhile{};
@@ -37,7 +37,7 @@ TEST(MessageQueueTest, MessagePushedDuringADrainIsTakenByIt)
 TEST(MessageQueueTest, ProducerThreadLosesNothingAndNoWakeUp)
 {
     constexpr std::uint32_t kMessages = 200'000;
-    MessageQueue queue;
+    MessageQueue queue{1024};
     std::mutex mutex;
     std::condition_variable woken;
     std::uint64_t wakeUps = 0;

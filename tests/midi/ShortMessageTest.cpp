@@ -99,4 +99,40 @@ INSTANTIATE_TEST_SUITE_P(
         UnpackRow{"undefinedFD", 0x000000FDu, std::nullopt}),
     [](const testing::TestParamInfo<UnpackRow>& row) { return row.param.name; });
 
+// A run of bytes (one JACK MIDI event) and the messages it is split into.
+struct SplitRow {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint32_t> messages;
+};
+
+class SplitTest : public testing::TestWithParam<SplitRow> {};
+
+TEST_P(SplitTest, SplitsARunIntoItsShortMessages)
+{
+    std::vector<std::uint32_t> messages;
+    midi::splitShortMessages(GetParam().bytes,
+                             [&messages](std::uint32_t m) { messages.push_back(m); });
+    EXPECT_EQ(messages, GetParam().messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, SplitTest,
+    testing::Values(
+        SplitRow{"one", {0x90, 0x3C, 0x7F}, {0x7F3C90}},
+        SplitRow{"two", {0x90, 0x3C, 0x7F, 0xC1, 0x05}, {0x7F3C90, 0x05C1}},
+        SplitRow{"runningStatus", {0x90, 0x3C, 0x7F, 0x3E, 0x00}, {0x7F3C90, 0x003E90}},
+        SplitRow{"controllersOfA14BitValue", {0xB0, 0x07, 0x64, 0x27, 0x05}, {0x6407B0, 0x0527B0}},
+        SplitRow{"realTimeInsideAMessage", {0x90, 0x3C, 0xF8, 0x7F}, {0xF8, 0x7F3C90}},
+        SplitRow{"sysExSkipped", {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0xC0, 0x05}, {0x05C0}},
+        SplitRow{"sysExEndedByAStatus", {0xF0, 0x01, 0x02, 0x80, 0x3C, 0x00}, {0x003C80}},
+        SplitRow{"systemCommonEndsRunningStatus",
+                 {0x90, 0x3C, 0x7F, 0xF3, 0x02, 0x3E, 0x7F},
+                 {0x7F3C90, 0x02F3}},
+        SplitRow{"tuneRequestAlone", {0xF6, 0x01}, {0xF6}},
+        SplitRow{"dataWithoutStatus", {0x3C, 0x7F, 0xFE}, {0xFE}},
+        SplitRow{"undefinedStatusDropsItsData", {0xF4, 0x01, 0xF9, 0xC0, 0x01}, {0x01C0}},
+        SplitRow{"cutShort", {0xC0, 0x05, 0x90, 0x3C}, {0x05C0}}),
+    [](const testing::TestParamInfo<SplitRow>& row) { return row.param.name; });
+
 }  // namespace

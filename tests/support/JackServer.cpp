@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <jack/jack.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,17 +25,41 @@ constexpr auto kStopDeadline = 10s;
 
 void ignoreJackMessage(const char* /*message*/) {}
 
-// The one server name of this test process, set for every client it opens.
-const std::string& serverName()
+// JACK keeps a machine-wide table of eight running servers. A server that
+// is killed (as the fault tests do) stays in it until one of the same name
+// starts; so the tests take their names from a small pool, and a test
+// process that crashed after a kill leaves nothing behind for long. A lock
+// on a file per name, held for the life of the process, keeps two test
+// processes from taking the same name.
+constexpr int kServerNames = 4;
+
+bool lockName(const std::string& name)
 {
-    static const std::string name = [] {
-        std::string n = "mirevo-test-" + std::to_string(::getpid());
-        ::setenv("JACK_DEFAULT_SERVER", n.c_str(), 1);
+    const std::string path = "/tmp/" + name + ".lock";
+    const int fd = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    return true;  // the descriptor stays open, and the lock held, until the process ends
+}
+
+std::string poolName(int index)
+{
+    return "mirevo-test-" + std::to_string(index);
+}
+
+void silenceJack()
+{
+    static const bool silenced = [] {
         jack_set_error_function(&ignoreJackMessage);
         jack_set_info_function(&ignoreJackMessage);
-        return n;
+        return true;
     }();
-    return name;
+    (void)silenced;
 }
 
 bool clientCanConnect()
@@ -65,16 +90,43 @@ bool waitForExit(pid_t pid, std::chrono::steady_clock::duration deadline)
 
 }  // namespace
 
-std::unique_ptr<JackServer> JackServer::start(std::string& whyNot)
+std::unique_ptr<JackServer> JackServer::start(std::string& whyNot, Options options)
 {
-    const std::string& name = serverName();
+    silenceJack();
+    // The name of this process's server, once one was started: every client
+    // the process opens talks to it (JACK_DEFAULT_SERVER).
+    static std::string chosen;
+    if (!chosen.empty()) {
+        return startNamed(chosen, options, whyNot);
+    }
+    for (int i = 0; i < kServerNames; ++i) {
+        const std::string name = poolName(i);
+        if (!lockName(name)) {
+            continue;  // another test process's
+        }
+        ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+        if (auto server = startNamed(name, options, whyNot)) {
+            chosen = name;
+            return server;
+        }
+    }
+    ::unsetenv("JACK_DEFAULT_SERVER");
+    return nullptr;
+}
 
+std::unique_ptr<JackServer> JackServer::startNamed(const std::string& name, Options options,
+                                                   std::string& whyNot)
+{
     // A generous client time-out: clients under a sanitizer are slow, and a
     // client the server gives up on silently stops passing MIDI.
-    std::vector<std::string> args = {
-        "jackd", "--name", name, "--no-realtime", "--timeout", "5000",
-        "-d",    "dummy",  "-r", "48000",         "-p",        "256",
-    };
+    std::vector<std::string> args = {"jackd", "--name", name, "--timeout", "5000"};
+    args.emplace_back(options.realtime ? "--realtime" : "--no-realtime");
+    if (options.sync) {
+        args.emplace_back("--sync");
+    }
+    for (const char* driver : {"-d", "dummy", "-r", "48000", "-p", "256"}) {
+        args.emplace_back(driver);
+    }
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());

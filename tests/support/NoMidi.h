@@ -6,10 +6,10 @@ namespace testing_support {
 
 // A MIDI system with no devices at all: no ports, and a built-in
 // synthesizer without a SoundFont, so every opening fails at once.
-inline const midi::MidiDevices& noMidi()
+inline midi::MidiDevices& noMidi()
 {
-    static const midi::MidiDevices devices(midi::MidiBackend::None,
-                                           midi::SynthOptions{.soundFonts = {}, .audio = false});
+    static midi::MidiDevices devices(midi::MidiBackend::None,
+                                     midi::SynthOptions{.soundFonts = {}, .audio = false});
     return devices;
 }
 

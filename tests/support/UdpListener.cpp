@@ -19,12 +19,13 @@ net::Ipv4Endpoint loopback(std::uint16_t port)
 
 }  // namespace
 
-UdpListener::UdpListener() : socket_(net::UdpSocket::open()), sender_(net::UdpSocket::open())
+UdpListener::UdpListener(int receiveBuffer)
+    : socket_(net::UdpSocket::open()), sender_(net::UdpSocket::open())
 {
     if (!socket_.valid() || !socket_.bindAny(0) || !sender_.valid()) {
         throw std::runtime_error("cannot open a UDP listener");
     }
-    socket_.setReceiveBufferSize(1 << 20);
+    socket_.setReceiveBufferSize(receiveBuffer);
     port_ = socket_.localEndpoint().value_or(net::Ipv4Endpoint{}).port;
 }
 

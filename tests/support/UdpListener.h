@@ -27,7 +27,9 @@ public:
         }
     };
 
-    UdpListener();
+    // `receiveBuffer` bytes of kernel buffer are asked for (granted in full
+    // with CAP_NET_ADMIN, else up to net.core.rmem_max).
+    explicit UdpListener(int receiveBuffer = 1 << 20);
 
     [[nodiscard]] std::uint16_t port() const noexcept { return port_; }
     [[nodiscard]] std::string target() const { return "127.0.0.1:" + std::to_string(port_); }

@@ -113,7 +113,7 @@ std::size_t heapInUse()
 
 // Bytes of heap one log line takes in the window, view included, for a
 // typical line.
-void measureLogMemory(const midi::MidiDevices& devices)
+void measureLogMemory(midi::MidiDevices& devices)
 {
     CountingBoxes boxes;
     app::MainWindow window(boxes, devices);
@@ -224,7 +224,7 @@ int main(int argc, char* argv[])
 {
     const double minutes = argc > 1 ? std::stod(argv[1]) : 10.0;
     QApplication app(argc, argv);
-    const midi::MidiDevices devices(midi::MidiBackend::None, midi::SynthOptions{.audio = false});
+    midi::MidiDevices devices(midi::MidiBackend::None, midi::SynthOptions{.audio = false});
 
     measureLogMemory(devices);
 

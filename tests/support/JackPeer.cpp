@@ -1,0 +1,173 @@
+#include "tests/support/JackPeer.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string_view>
+#include <thread>
+
+#include "midi/ShortMessage.h"
+
+namespace testsupport {
+
+namespace {
+
+constexpr auto kFlushDeadline = std::chrono::seconds(10);
+
+}  // namespace
+
+JackPeer::JackPeer(const std::string& name) : name_(name)
+{
+    jack_status_t status{};
+    client_ = jack_client_open(
+        name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName), &status);
+    if (client_ == nullptr) {
+        throw std::runtime_error("no JACK server for the peer " + name);
+    }
+    out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    jack_set_process_callback(client_, &JackPeer::process, this);
+    jack_set_client_registration_callback(
+        client_,
+        [](const char*, int registered, void* self) {
+            if (registered != 0) {
+                static_cast<JackPeer*>(self)->clients_.fetch_add(1);
+            }
+        },
+        this);
+    jack_set_port_registration_callback(
+        client_,
+        [](jack_port_id_t, int registered, void* self) {
+            if (registered != 0) {
+                static_cast<JackPeer*>(self)->markers_.fetch_add(1);
+            }
+        },
+        this);
+    if (out_ == nullptr || in_ == nullptr || jack_activate(client_) != 0) {
+        jack_client_close(client_);
+        throw std::runtime_error("the JACK peer " + name + " cannot start");
+    }
+}
+
+JackPeer::~JackPeer()
+{
+    jack_client_close(client_);
+}
+
+std::string JackPeer::outName() const
+{
+    return name_ + ":out";
+}
+
+std::string JackPeer::inName() const
+{
+    return name_ + ":in";
+}
+
+std::vector<std::string> JackPeer::portNames(const std::string& prefix) const
+{
+    std::vector<std::string> names;
+    const char** ports = jack_get_ports(client_, nullptr, nullptr, 0);
+    for (const char** p = ports; p != nullptr && *p != nullptr; ++p) {
+        if (std::string_view(*p).starts_with(prefix)) {
+            names.emplace_back(*p);
+        }
+    }
+    jack_free(static_cast<void*>(ports));
+    return names;
+}
+
+bool JackPeer::connect(const std::string& source, const std::string& destination)
+{
+    const int result = jack_connect(client_, source.c_str(), destination.c_str());
+    return result == 0 || result == EEXIST;
+}
+
+bool JackPeer::connected(const std::string& ours, const std::string& theirs)
+{
+    const std::uint64_t now = cycles_.load();
+    const auto deadline = std::chrono::steady_clock::now() + kFlushDeadline;
+    while (cycles_.load() < now + 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    jack_port_t* port = jack_port_by_name(client_, ours.c_str());
+    return port != nullptr && jack_port_connected_to(port, theirs.c_str()) != 0;
+}
+
+void JackPeer::play(const std::vector<std::uint32_t>& messages, unsigned perCycle)
+{
+    perCycle_.store(perCycle);
+    for (const std::uint32_t message : messages) {
+        while (outgoing_.push(message) == midi::MessageQueue::Push::Full) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+}
+
+void JackPeer::playRaw(const std::vector<std::uint8_t>& bytes)
+{
+    while (rawPending_.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    raw_ = bytes;
+    rawPending_.store(true);
+}
+
+std::vector<std::uint32_t> JackPeer::takeReceived()
+{
+    std::vector<std::uint32_t> messages;
+    received_.drain([&messages](std::uint32_t message) { messages.push_back(message); });
+    return messages;
+}
+
+void JackPeer::flush()
+{
+    // A port registered now is told of after everything before it.
+    const unsigned before = markers_.load();
+    jack_port_t* marker =
+        jack_port_register(client_, "marker", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    const auto deadline = std::chrono::steady_clock::now() + kFlushDeadline;
+    while (markers_.load() == before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    jack_port_unregister(client_, marker);
+}
+
+int JackPeer::process(jack_nframes_t frames, void* self)
+{
+    static_cast<JackPeer*>(self)->cycle(frames);
+    return 0;
+}
+
+void JackPeer::cycle(jack_nframes_t frames) noexcept
+{
+    cycles_.fetch_add(1);
+    void* in = jack_port_get_buffer(in_, frames);
+    const jack_nframes_t count = jack_midi_get_event_count(in);
+    for (jack_nframes_t i = 0; i < count; ++i) {
+        jack_midi_event_t event{};
+        if (jack_midi_event_get(&event, in, i) == 0) {
+            midi::splitShortMessages(std::span<const std::uint8_t>(event.buffer, event.size),
+                                     [this](std::uint32_t m) { (void)received_.push(m); });
+        }
+    }
+
+    void* out = jack_port_get_buffer(out_, frames);
+    jack_midi_clear_buffer(out);
+    if (rawPending_.load()) {
+        (void)jack_midi_event_write(out, 0, raw_.data(), raw_.size());
+        rawPending_.store(false);
+        played_.fetch_add(1);
+    }
+    std::uint32_t message = 0;
+    for (unsigned budget = perCycle_.load(); budget > 0 && outgoing_.pop(message); --budget) {
+        if (const auto bytes = midi::unpackShortMessage(message)) {
+            (void)jack_midi_event_write(out, 0, bytes->bytes.data(), bytes->size);
+            played_.fetch_add(1);
+        }
+    }
+}
+
+}  // namespace testsupport

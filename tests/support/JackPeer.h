@@ -1,0 +1,76 @@
+#pragma once
+
+#include <jack/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midi/MessageQueue.h"
+
+namespace testsupport {
+
+// Another program on the test's JACK server, written on libjack: a client
+// with the MIDI ports "out" (it plays into what it is connected to) and
+// "in" (it records what reaches it). It also counts the clients that
+// appear on the server.
+class JackPeer {
+public:
+    // Throws when the client cannot be made (no server).
+    explicit JackPeer(const std::string& name);
+    ~JackPeer();
+    JackPeer(const JackPeer&) = delete;
+    JackPeer& operator=(const JackPeer&) = delete;
+    JackPeer(JackPeer&&) = delete;
+    JackPeer& operator=(JackPeer&&) = delete;
+
+    // Full names: "<name>:out", "<name>:in".
+    [[nodiscard]] std::string outName() const;
+    [[nodiscard]] std::string inName() const;
+
+    // Every port on the server whose full name starts with `prefix`.
+    [[nodiscard]] std::vector<std::string> portNames(const std::string& prefix) const;
+
+    // Connects, by name, as a patchbay does; true when connected.
+    bool connect(const std::string& source, const std::string& destination);
+    // Whether the two are connected, once connections asked for before
+    // the call are in force (the server changes them between cycles).
+    [[nodiscard]] bool connected(const std::string& ours, const std::string& theirs);
+
+    // Plays each message as one event, at most `perCycle` in a cycle, in
+    // order; raw() plays the bytes as one event.
+    void play(const std::vector<std::uint32_t>& messages, unsigned perCycle = 64);
+    void playRaw(const std::vector<std::uint8_t>& bytes);
+    // Events played so far.
+    [[nodiscard]] std::uint64_t played() const noexcept { return played_.load(); }
+
+    // Every event recorded since the last call, each packed as a short message.
+    [[nodiscard]] std::vector<std::uint32_t> takeReceived();
+
+    // Clients that registered on the server since the peer was made. The
+    // server tells in order, so this is up to date once flush() returns.
+    [[nodiscard]] unsigned clientsRegistered() const noexcept { return clients_.load(); }
+    void flush();
+
+private:
+    static int process(jack_nframes_t frames, void* self);
+    void cycle(jack_nframes_t frames) noexcept;
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* out_ = nullptr;
+    jack_port_t* in_ = nullptr;
+    std::string name_;
+    midi::MessageQueue outgoing_{65536};
+    midi::MessageQueue received_{65536};
+    std::atomic<unsigned> perCycle_{64};
+    std::atomic<std::uint64_t> played_{0};
+    // One raw event waiting to go out: its bytes, then the flag.
+    std::vector<std::uint8_t> raw_;
+    std::atomic<bool> rawPending_{false};
+    std::atomic<std::uint64_t> cycles_{0};
+    std::atomic<unsigned> clients_{0};
+    std::atomic<unsigned> markers_{0};
+};
+
+}  // namespace testsupport
