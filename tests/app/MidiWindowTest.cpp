@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
@@ -372,6 +373,57 @@ TEST_F(MidiWindowTest, CancellingTheSelectionOpensNothingForInputAndTheDefaultFo
     chooseOutput(-1);
     EXPECT_TRUE(window().midiOutputOpen());
     EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+}
+
+// Exit while a selection window is open ends it as cancelled: nothing is
+// opened on the way out (not even the default output a cancel opens).
+TEST_F(MidiWindowTest, ExitWithASelectionWindowOpenOpensNothing)
+{
+    for (const int toggle : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
+        SCOPED_TRACE(toggle);
+        window().show();
+        QTest::mouseClick(button(toggle), Qt::LeftButton);  // closes the default device
+        ASSERT_FALSE(button(toggle)->isChecked());
+        bool shown = false;
+        testing_support::whenModalShows([&](QWidget*) {
+            shown = true;
+            QTest::mouseClick(button(IDOK), Qt::LeftButton);  // Exit
+        });
+        QTest::mouseClick(button(toggle), Qt::LeftButton);
+        EXPECT_TRUE(shown);
+        EXPECT_FALSE(window().isVisible());
+        EXPECT_FALSE(button(toggle)->isChecked());
+    }
+    EXPECT_FALSE(window().midiInputOpen());
+    EXPECT_FALSE(window().midiOutputOpen());
+    EXPECT_EQ(window().findChild<QDialog*>("IDD_SELECT_DEVICE"), nullptr);
+}
+
+// A device that sends on its own (Active Sensing) to a list with a failing
+// target: one box, and once it is dismissed no other; the good target
+// receives every message in order, and MIDI IN can be reached.
+TEST_F(MidiWindowTest, AFailingTargetShowsOneBoxWhateverTheInputKeepsSending)
+{
+    UdpListener listener;
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    auto* targets = qobject_cast<QComboBox*>(window().item(IDC_TARGET));
+    targets->clear();
+    targets->addItems({"nohost.invalid:1", QString::fromStdString(listener.target())});
+    qobject_cast<QCheckBox*>(window().item(IDC_TO_ALL))->setChecked(true);
+    boxes.holdFor = 500ms;  // a real box, dismissed after half a second
+
+    const Messages notes = numberedNotes(100);
+    for (const std::uint32_t note : notes) {  // ten seconds of it
+        keyboard.play({kPing, note});
+        QTest::qWait(100);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.messages().size() >= notes.size(); }));
+    EXPECT_EQ(collector.messages(), notes);
+    EXPECT_EQ(boxes.texts, QStringList{"Host not found"});
+    QTest::mouseClick(button(IDC_MIDI_IN), Qt::LeftButton);
+    EXPECT_FALSE(window().midiInputOpen());
 }
 
 TEST_F(MidiWindowTest, TogglingTheOutputWhileMidiStreamsIn)
