@@ -6,7 +6,8 @@
 namespace bench {
 
 // Start-up to the window shown, and resident memory when idle with the
-// built-in synthesizer loaded, from child processes.
+// built-in synthesizer playing, from child processes, on a JACK server of
+// the benchmark's own.
 void measureStartup(ResultTable& table, const BenchOptions& options);
 
 }  // namespace bench

@@ -1,26 +1,24 @@
 // Starts Mirevo's window as the program does (app/main.cpp) and reports,
 // on standard output, when main was entered, when the window first
-// painted, whether the built-in synthesizer is playing, and the resident
-// memory after idling. The benchmark runs it as a child process.
+// painted, whether the built-in synthesizer is playing, and, after idling,
+// the resident memory and
+// the part of it that is the JACK server's shared memory (every JACK client
+// maps it; it is the server's, not ours). The benchmark runs it as a child
+// process.
 //
-//   mirevo_startup_probe [--synth-without-audio] [idle milliseconds]
-//
-// --synth-without-audio loads the synthesizer without an audio output, for
-// machines that have none, so that its memory is counted.
+//   mirevo_startup_probe [idle milliseconds]
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
+#include <sstream>
 #include <string>
-#include <string_view>
 
 #include "app/MainWindow.h"
 #include "app/QtMessageBoxes.h"
 #include "bench/BenchClock.h"
-#include "midi/MidiBackend.h"
 #include "midi/MidiDevices.h"
 
 namespace {
@@ -59,38 +57,52 @@ long residentKiB()
     return 0;
 }
 
+// The resident part of the JACK server's shared memory segments.
+long jackSharedKiB()
+{
+    std::ifstream maps("/proc/self/smaps");
+    std::string line;
+    bool jack = false;
+    long kib = 0;
+    while (std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string first;
+        fields >> first;
+        if (first == "Rss:") {
+            long value = 0;
+            fields >> value;
+            kib += jack ? value : 0;
+        } else if (first.find('-') != std::string::npos && first.back() != ':') {
+            // A mapping's first line: range, permissions, offset, device, inode, path.
+            std::string skip;
+            std::string path;
+            fields >> skip >> skip >> skip >> skip >> path;
+            jack = path.starts_with("/dev/shm/jack");
+        }
+    }
+    return kib;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     const std::int64_t enteredMain = bench::nowNs();
-    bool withoutAudio = false;
-    int idleMs = 2000;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--synth-without-audio") {
-            withoutAudio = true;
-        } else {
-            idleMs = std::stoi(std::string(arg));
-        }
-    }
+    const int idleMs = argc > 1 ? std::stoi(argv[1]) : 2000;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
     app::QtMessageBoxes boxes;
-    const auto devices = withoutAudio
-                             ? std::make_unique<midi::MidiDevices>(
-                                   midi::detectMidiBackend(), midi::SynthOptions{.audio = false})
-                             : std::make_unique<midi::MidiDevices>();
-    app::MainWindow window(boxes, *devices);
+    const midi::MidiDevices devices;
+    app::MainWindow window(boxes, devices);
     auto* firstPaint = new FirstPaint(&window);
     window.installEventFilter(firstPaint);
     window.show();
     QTimer::singleShot(idleMs, &app, [] { QCoreApplication::exit(0); });
     const int result = QApplication::exec();
 
-    std::printf("main %lld\nshown %lld\nsynth %d\nrss_kib %ld\n",
+    std::printf("main %lld\nshown %lld\nsynth %d\nrss_kib %ld\njack_kib %ld\n",
                 static_cast<long long>(enteredMain), static_cast<long long>(firstPaint->at()),
-                window.midiOutputOpen() ? 1 : 0, residentKiB());
+                window.midiOutputOpen() ? 1 : 0, residentKiB(), jackSharedKiB());
     return result;
 }

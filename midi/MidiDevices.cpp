@@ -13,6 +13,8 @@ namespace {
 constexpr const char* kVirtualInputLine = "Mirevo MIDI In (virtual port)";
 constexpr const char* kVirtualOutputLine = "Mirevo MIDI Out (virtual port)";
 constexpr const char* kSynthLine = "Built-in synthesizer";
+constexpr const char* kSynthNoAudioLine = "Built-in synthesizer (no audio output)";
+constexpr const char* kSynthNoSoundFontLine = "Built-in synthesizer (no SoundFont)";
 constexpr const char* kUnnamedLine = "(unnamed MIDI port)";
 
 bool hasVirtualPorts(MidiBackend backend) noexcept
@@ -59,7 +61,17 @@ std::vector<std::string> MidiDevices::inputLines() const
 std::vector<std::string> MidiDevices::outputLines() const
 {
     std::vector<std::string> lines;
-    lines.emplace_back(kSynthLine);
+    switch (synthProblem_->load()) {
+        case SynthOutput::Problem::NoAudioOutput:
+            lines.emplace_back(kSynthNoAudioLine);
+            break;
+        case SynthOutput::Problem::NoSoundFont:
+            lines.emplace_back(kSynthNoSoundFontLine);
+            break;
+        default:
+            lines.emplace_back(kSynthLine);
+            break;
+    }
     if (hasVirtualPorts(backend_)) {
         lines.emplace_back(kVirtualOutputLine);
     }
@@ -88,7 +100,10 @@ std::shared_ptr<MidiOutput> MidiDevices::openOutput(int line) const
 {
     const bool virtualPort = hasVirtualPorts(backend_);
     if (line == defaultDevice || line == 0) {
-        return SynthOutput::open(synth_);
+        const std::atomic<bool> never{false};
+        SynthOutput::Opened opened = SynthOutput::open(synth_, never);
+        synthProblem_->store(opened.problem);
+        return std::move(opened.output);
     }
     if (virtualPort && line == 1) {
         return RtMidiOutput::openVirtual(backend_);

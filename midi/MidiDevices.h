@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "midi/MidiInput.h"
 #include "midi/MidiOutput.h"
 #include "midi/SynthOptions.h"
+#include "midi/SynthOutput.h"
 
 namespace midi {
 
@@ -21,7 +23,8 @@ namespace midi {
 // own ports are never listed among the system's. The default device (-1) is
 // the virtual input port for input and the built-in synthesizer for output.
 // Without a MIDI system there are no virtual ports: the input list is empty
-// and the output list holds the synthesizer alone.
+// and the output list holds the synthesizer alone. The synthesizer's line
+// says why it did not open the last time it was tried, if it did not.
 //
 // The system's ports come and go; a line number means the port on that line
 // of the list as it is when opened.
@@ -51,6 +54,9 @@ public:
 private:
     MidiBackend backend_ = MidiBackend::None;
     SynthOptions synth_;
+    // What kept the synthesizer from opening the last time.
+    std::shared_ptr<std::atomic<SynthOutput::Problem>> synthProblem_ =
+        std::make_shared<std::atomic<SynthOutput::Problem>>(SynthOutput::Problem::None);
 };
 
 }  // namespace midi

@@ -1,9 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace midi {
+
+// Where the built-in synthesizer's sound can go.
+enum class AudioOutput : std::uint8_t {
+    Jack,        // a running JACK server (also PipeWire's JACK service); never started
+    PulseAudio,  // a PulseAudio server, or PipeWire's Pulse service
+    Alsa,        // ALSA's "default" device
+};
 
 // How the built-in synthesizer is made.
 struct SynthOptions {
@@ -16,9 +24,13 @@ struct SynthOptions {
         "/usr/share/soundfonts/FluidR3_GM.sf2",     "/usr/share/soundfonts/default.sf2",
         "/usr/share/soundfonts/FluidR3_GM.sf3",     "/usr/local/share/soundfonts/default.sf2",
     };
-    // Play through the default audio output. Without it nothing is heard
-    // and the sound is pulled with SynthOutput::render() instead.
-    bool audio = true;
+    // Audio outputs to try, in order, until one opens. Empty: none, so the
+    // synthesizer never opens.
+    std::vector<AudioOutput> audioOutputs = {AudioOutput::Jack, AudioOutput::PulseAudio,
+                                             AudioOutput::Alsa};
+    // The synthesizer's own client on a JACK server.
+    std::string jackClientName = "Mirevo Synth";
+    // Where the output lets us choose (JACK runs at its own rate).
     double sampleRate = 48000.0;
 };
 

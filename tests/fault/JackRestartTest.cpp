@@ -1,6 +1,7 @@
-// The JACK server dies while the window has its MIDI ports open, then comes
-// back: nothing crashes, received MIDI is dropped meanwhile, and the toggles
-// open working ports on the new server.
+// The JACK server dies while the window has its MIDI input port and the
+// synthesizer open, then comes back: nothing crashes, received MIDI is
+// dropped meanwhile, and the toggles open working ports and the synthesizer
+// on the new server.
 #include <gmock/gmock.h>
 #include <rtmidi/RtMidi.h>
 
@@ -18,7 +19,6 @@
 #include "resources/ResourceIds.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/ModalHelpers.h"
-#include "tests/support/OwnPort.h"
 #include "tests/support/OwnPort.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
@@ -88,18 +88,18 @@ protected:
     }
 
     testing_support::RecordingMessageBoxes boxes;
-    const midi::MidiDevices devices_{midi::MidiBackend::Jack, midi::SynthOptions{.audio = false}};
+    const midi::MidiDevices devices_{midi::MidiBackend::Jack,
+                                     midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}}};
     std::unique_ptr<testsupport::JackServer> server_;
     std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(JackRestartTest, TheServerDyingWithPortsOpenCrashesNothingAndLaterTogglesWork)
 {
-    // Input on Mirevo's own port (the default), output on its own port.
+    // Input on Mirevo's own port, output on the synthesizer playing on JACK
+    // (the defaults).
     ASSERT_TRUE(window_->midiInputOpen());
-    window_->mainWindowHandler(IDC_MIDI_OUT);
-    choose(IDC_MIDI_OUT, 1);
-    ASSERT_TRUE(window_->midiOutputOpen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->midiOutputOpen(); }, 30000));
     qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText("0");
     window_->mainWindowHandler(IDC_LISTEN);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->boundPort() != 0; }));
@@ -140,6 +140,9 @@ TEST_F(JackRestartTest, TheServerDyingWithPortsOpenCrashesNothingAndLaterToggles
     choose(IDC_MIDI_OUT, 1);
     EXPECT_TRUE(window_->midiOutputOpen());
     EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+    window_->mainWindowHandler(IDC_MIDI_OUT);
+    choose(IDC_MIDI_OUT, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button(IDC_MIDI_OUT)->isChecked(); }, 30000));
 
     testing_support::UdpListener listener;
     qobject_cast<QComboBox*>(window_->item(IDC_TARGET))

@@ -5,11 +5,12 @@
 namespace testing_support {
 
 // A MIDI system with no devices at all: no ports, and a built-in
-// synthesizer without a SoundFont, so every opening fails at once.
+// synthesizer without a SoundFont or audio output, so every opening fails
+// at once.
 inline const midi::MidiDevices& noMidi()
 {
-    static const midi::MidiDevices devices(midi::MidiBackend::None,
-                                           midi::SynthOptions{.soundFonts = {}, .audio = false});
+    static const midi::MidiDevices devices(
+        midi::MidiBackend::None, midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}});
     return devices;
 }
 

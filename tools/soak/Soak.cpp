@@ -1,5 +1,6 @@
-// The soak run: Start/Stop cycles, floods and MIDI output toggles on the
-// real window for a given time, reporting resident memory and open
+// The soak run: Start/Stop cycles, floods and MIDI output toggles (the
+// built-in synthesizer, loaded anew each time, on a JACK server of its own)
+// on the real window for a given time, reporting resident memory and open
 // descriptors at the start and the end, and every datagram accounted for
 // (handled, or counted as dropped by the kernel). Also measures the memory
 // the log takes per line. Not part of CI: scripts/soak runs it.
@@ -31,6 +32,7 @@
 #include "net/Datagram.h"
 #include "net/UdpSocket.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/JackServer.h"
 #include "tests/support/ModalHelpers.h"
 
 namespace {
@@ -204,8 +206,11 @@ bool cycle(app::MainWindow& window, Totals& totals)
     (void)waitFor([&] { return log->rowCount() > 0; }, 1s);
     totals.logged += static_cast<std::uint64_t>(log->rowCount());
 
-    // Output off, then on again (cancelling the choice opens the default).
-    window.mainWindowHandler(IDC_MIDI_OUT);
+    // Output off, then on again (cancelling the choice opens the default:
+    // the synthesizer, open once it has loaded).
+    if (waitFor([&] { return window.midiOutputOpen(); }, 30s)) {
+        window.mainWindowHandler(IDC_MIDI_OUT);
+    }
     testing_support::whenModalShows([](QWidget* modal) {
         qobject_cast<midi::SelectionDialog*>(modal)->selectionDialogHandler(IDCANCEL);
     });
@@ -224,7 +229,15 @@ int main(int argc, char* argv[])
 {
     const double minutes = argc > 1 ? std::stod(argv[1]) : 10.0;
     QApplication app(argc, argv);
-    const midi::MidiDevices devices(midi::MidiBackend::None, midi::SynthOptions{.audio = false});
+    // The synthesizer plays on a JACK server of the soak's own (dummy driver).
+    std::string whyNot;
+    const auto jack = testsupport::JackServer::start(whyNot);
+    if (!jack) {
+        std::printf("%s\n", whyNot.c_str());
+        return 1;
+    }
+    const midi::MidiDevices devices(midi::MidiBackend::None,
+                                    midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
 
     measureLogMemory(devices);
 
