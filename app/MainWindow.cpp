@@ -254,7 +254,29 @@ void MainWindow::openMidiInput(int line)
 
 void MainWindow::openMidiOutput(int line)
 {
+    if (midi::MidiDevices::isSynthesizer(line)) {
+        // It loads on a thread of its own, and MIDI OUT is checked once it
+        // plays; MIDI received meanwhile is dropped, as while closed.
+        synthLoader_ = devices_.loadSynthesizer([this](midi::SynthOutput::Problem) {
+            QMetaObject::invokeMethod(this, &MainWindow::takeLoadedSynthesizer,
+                                      Qt::QueuedConnection);
+        });
+        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
+        return;
+    }
     const bool open = output_.replace(devices_.openOutput(line));
+    ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
+}
+
+void MainWindow::takeLoadedSynthesizer()
+{
+    // A loading given up since, or still going after a newer start, has
+    // nothing to give.
+    if (synthLoader_ == nullptr || !synthLoader_->finished()) {
+        return;
+    }
+    const bool open = output_.replace(synthLoader_->take());
+    synthLoader_.reset();
     ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
 }
 
@@ -279,6 +301,9 @@ void MainWindow::toggleMidiOutput()
         ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
         return;
     }
+    // While the synthesizer loads MIDI OUT is unchecked, and a click gives
+    // the loading up and chooses anew.
+    synthLoader_.reset();
     // Cancelling opens the default output, as at start.
     openMidiOutput(midi::SelectionDialog::run(nullptr, midi::SelectionDialog::Mode::Output,
                                               devices_.outputLines()));

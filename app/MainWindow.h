@@ -28,6 +28,7 @@ class QPushButton;
 namespace midi {
 class KeyboardControl;
 class MidiDevices;
+class SynthLoader;
 }  // namespace midi
 
 namespace app {
@@ -90,6 +91,7 @@ private:
     void openMidiOutput(int line);
     void toggleMidiInput();
     void toggleMidiOutput();
+    void takeLoadedSynthesizer();
     void forwardMidiInput();
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void deleteChosenTarget(int index);
@@ -117,6 +119,8 @@ private:
     // Where received MIDI plays; shared with the receiver workers, so
     // declared before them.
     midi::MidiOutputSlot output_;
+    // The built-in synthesizer while it loads, with MIDI OUT unchecked.
+    std::unique_ptr<midi::SynthLoader> synthLoader_;
     // Declared before the workers: they report to it until they are joined.
     ReceiverBridge bridge_;
     // The worker last started, until Stop; workers told to stop that may

@@ -26,6 +26,7 @@ struct ProbeRun {
     bool ok{};
     double startToShownMs{};  // process start to the first paint
     double mainToShownMs{};   // main() to the first paint
+    double startToReadyMs{};  // process start to the synthesizer ready (0: never)
     bool synth{};
     double residentMiB{};    // not counting the JACK server's shared memory
     double jackSharedMiB{};  // the JACK server's shared memory, mapped
@@ -62,6 +63,8 @@ ProbeRun runProbe(const std::string& binDir)
     run.ok = true;
     run.startToShownMs = static_cast<double>(values["shown"] - started) / 1e6;
     run.mainToShownMs = static_cast<double>(values["shown"] - values["main"]) / 1e6;
+    run.startToReadyMs =
+        values["ready"] == 0 ? 0 : static_cast<double>(values["ready"] - started) / 1e6;
     run.synth = values["synth"] != 0;
     run.jackSharedMiB = static_cast<double>(values["jack_kib"]) / 1024.0;
     run.residentMiB = static_cast<double>(values["rss_kib"]) / 1024.0 - run.jackSharedMiB;
@@ -108,6 +111,7 @@ void measureStartup(ResultTable& table, const BenchOptions& options)
     std::fprintf(stderr, "start-up and memory, %d runs...\n", runs);
     std::vector<double> startToShown;
     std::vector<double> mainToShown;
+    std::vector<double> startToReady;
     std::vector<double> resident;
     std::vector<double> jackShared;
     bool synth = true;
@@ -118,7 +122,10 @@ void measureStartup(ResultTable& table, const BenchOptions& options)
             mainToShown.push_back(run.mainToShownMs);
             resident.push_back(run.residentMiB);
             jackShared.push_back(run.jackSharedMiB);
-            synth = synth && run.synth;
+            synth = synth && run.synth && run.startToReadyMs > 0;
+            if (run.startToReadyMs > 0) {
+                startToReady.push_back(run.startToReadyMs);
+            }
         }
     }
     if (startToShown.empty()) {
@@ -136,6 +143,12 @@ void measureStartup(ResultTable& table, const BenchOptions& options)
                "median of " + std::to_string(startToShown.size()) + " (" + range(startToShown) +
                    " ms); main() to first paint " + formatFigure(median(mainToShown)) + " ms; " +
                    font + " installed"});
+    if (!startToReady.empty()) {
+        const double ready = median(startToReady);
+        table.add({"6. start-up: process start to the synthesizer ready (MIDI OUT checked)", "ms",
+                   ready, std::nullopt, "", std::nullopt,
+                   "median (" + range(startToReady) + " ms); " + font + ", " + where});
+    }
     const double memory = median(resident);
     table.add({"6. idle resident memory, synthesizer playing", "MiB", memory, std::nullopt,
                "< 80 MB", memory * 1.048576 < 80,

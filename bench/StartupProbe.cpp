@@ -1,7 +1,7 @@
 // Starts Mirevo's window as the program does (app/main.cpp) and reports,
 // on standard output, when main was entered, when the window first
-// painted, whether the built-in synthesizer is playing, and, after idling,
-// the resident memory and
+// painted, when the built-in synthesizer was ready (MIDI OUT checked; 0:
+// never), whether it is playing, and, after idling, the resident memory and
 // the part of it that is the JACK server's shared memory (every JACK client
 // maps it; it is the server's, not ours). The benchmark runs it as a child
 // process.
@@ -9,6 +9,7 @@
 //   mirevo_startup_probe [idle milliseconds]
 #include <QApplication>
 #include <QEvent>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "app/QtMessageBoxes.h"
 #include "bench/BenchClock.h"
 #include "midi/MidiDevices.h"
+#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -97,12 +99,20 @@ int main(int argc, char* argv[])
     app::MainWindow window(boxes, devices);
     auto* firstPaint = new FirstPaint(&window);
     window.installEventFilter(firstPaint);
+    std::int64_t ready = 0;
+    QObject::connect(qobject_cast<QPushButton*>(window.item(res::IDC_MIDI_OUT)),
+                     &QPushButton::toggled, &window, [&ready](bool on) {
+                         if (on && ready == 0) {
+                             ready = bench::nowNs();
+                         }
+                     });
     window.show();
     QTimer::singleShot(idleMs, &app, [] { QCoreApplication::exit(0); });
     const int result = QApplication::exec();
 
-    std::printf("main %lld\nshown %lld\nsynth %d\nrss_kib %ld\njack_kib %ld\n",
+    std::printf("main %lld\nshown %lld\nready %lld\nsynth %d\nrss_kib %ld\njack_kib %ld\n",
                 static_cast<long long>(enteredMain), static_cast<long long>(firstPaint->at()),
-                window.midiOutputOpen() ? 1 : 0, residentKiB(), jackSharedKiB());
+                static_cast<long long>(ready), window.midiOutputOpen() ? 1 : 0, residentKiB(),
+                jackSharedKiB());
     return result;
 }

@@ -99,7 +99,7 @@ std::unique_ptr<MidiInput> MidiDevices::openInput(int line, MidiInput::Notify no
 std::shared_ptr<MidiOutput> MidiDevices::openOutput(int line) const
 {
     const bool virtualPort = hasVirtualPorts(backend_);
-    if (line == defaultDevice || line == 0) {
+    if (isSynthesizer(line)) {
         const std::atomic<bool> never{false};
         SynthOutput::Opened opened = SynthOutput::open(synth_, never);
         synthProblem_->store(opened.problem);
@@ -114,6 +114,15 @@ std::shared_ptr<MidiOutput> MidiDevices::openOutput(int line) const
         return nullptr;
     }
     return RtMidiOutput::openPort(backend_, *port);
+}
+
+std::unique_ptr<SynthLoader> MidiDevices::loadSynthesizer(SynthLoader::Ready ready) const
+{
+    return std::make_unique<SynthLoader>(
+        synth_, [problem = synthProblem_, ready = std::move(ready)](SynthOutput::Problem p) {
+            problem->store(p);
+            ready(p);
+        });
 }
 
 }  // namespace midi

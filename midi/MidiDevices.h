@@ -8,6 +8,7 @@
 #include "midi/MidiBackend.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiOutput.h"
+#include "midi/SynthLoader.h"
 #include "midi/SynthOptions.h"
 #include "midi/SynthOutput.h"
 
@@ -47,14 +48,24 @@ public:
     [[nodiscard]] std::vector<std::string> outputLines() const;
 
     // Nothing when the line does not exist or the device cannot be opened.
-    // See MidiInput for what notify must do.
+    // See MidiInput for what notify must do. Opening the synthesizer here
+    // waits until it has loaded; loadSynthesizer() does not.
     [[nodiscard]] std::unique_ptr<MidiInput> openInput(int line, MidiInput::Notify notify) const;
     [[nodiscard]] std::shared_ptr<MidiOutput> openOutput(int line) const;
+
+    // Whether an output line (or the default output) is the synthesizer.
+    [[nodiscard]] static bool isSynthesizer(int line) noexcept
+    {
+        return line == defaultDevice || line == 0;
+    }
+    // Starts loading the synthesizer on a thread of its own (SynthLoader).
+    [[nodiscard]] std::unique_ptr<SynthLoader> loadSynthesizer(SynthLoader::Ready ready) const;
 
 private:
     MidiBackend backend_ = MidiBackend::None;
     SynthOptions synth_;
-    // What kept the synthesizer from opening the last time.
+    // What kept the synthesizer from opening the last time; shared with the
+    // loading threads, which may end after these devices.
     std::shared_ptr<std::atomic<SynthOutput::Problem>> synthProblem_ =
         std::make_shared<std::atomic<SynthOutput::Problem>>(SynthOutput::Problem::None);
 };
