@@ -48,8 +48,8 @@ public:
     [[nodiscard]] std::vector<std::string> outputLines() const;
 
     // Nothing when the line does not exist or the device cannot be opened.
-    // See MidiInput for what notify must do. Opening the synthesizer here
-    // waits until it has loaded; loadSynthesizer() does not.
+    // See MidiInput for what notify must do. The synthesizer, which takes a
+    // while to load, is not opened here but by loadSynthesizer().
     [[nodiscard]] std::unique_ptr<MidiInput> openInput(int line, MidiInput::Notify notify) const;
     [[nodiscard]] std::shared_ptr<MidiOutput> openOutput(int line) const;
 
