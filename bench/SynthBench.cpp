@@ -14,13 +14,13 @@
 
 #include "bench/ArrivalLog.h"
 #include "bench/JackClick.h"
+#include "bench/JackListener.h"
 #include "bench/RawReceiver.h"
 #include "bench/RawSender.h"
 #include "bench/Summary.h"
 #include "bench/ToolReceiver.h"
 #include "midi/SynthOutput.h"
 #include "net/Datagram.h"
-#include "tests/support/JackEar.h"
 #include "tests/support/JackServer.h"
 
 namespace bench {
@@ -28,7 +28,6 @@ namespace bench {
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::JackEar;
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
@@ -44,9 +43,9 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 
 // Once all is quiet, sends `messages` as datagrams, the first at the given
 // point of a JACK period and the rest right after, and returns how long it
-// took from the first until the ear heard a sample above its quiet level,
+// took from the first until the ear heard a sample above its level,
 // in nanoseconds (nothing: never heard).
-std::optional<std::int64_t> timeToSound(JackEar& ear, RawSender& sender,
+std::optional<std::int64_t> timeToSound(JackListener& ear, RawSender& sender,
                                         const std::vector<std::uint32_t>& messages,
                                         double periodFraction)
 {
@@ -59,7 +58,7 @@ std::optional<std::int64_t> timeToSound(JackEar& ear, RawSender& sender,
     (void)waitUntil([&] { return ear.quietCycles() != quiet; }, 1s);
     std::this_thread::sleep_for(
         std::chrono::duration<double, std::micro>(periodFraction * ear.periodMicroseconds()));
-    ear.arm(JackEar::quietLevel);
+    ear.arm();
     const jack_time_t sent = jack_get_time();
     for (const std::uint32_t message : messages) {
         (void)sender.send(net::makeMidiDatagram(message));
@@ -117,7 +116,7 @@ SynthRuns synthRuns(int notes, std::size_t programs)
         return runs;
     }
     const ToolReceiver receiver(std::shared_ptr<midi::MidiOutput>(std::move(opened.output)));
-    JackEar ear("Bench Ear", "^Mirevo Synth:");
+    JackListener ear("Bench Ear", "^Mirevo Synth:");
     runs.periodFrames = ear.periodFrames();
     runs.periodUs = ear.periodMicroseconds();
     RawSender sender(receiver.port());
@@ -143,7 +142,7 @@ std::vector<std::int64_t> rawRuns(int notes, int& unheard)
     ArrivalLog log(0);
     const RawReceiver receiver(log);
     const JackClick click(log);
-    JackEar ear("Bench Raw Ear", "^Bench Click:");
+    JackListener ear("Bench Raw Ear", "^Bench Click:");
     RawSender sender(receiver.port());
     for (int i = 0; i < notes && click.running(); ++i) {
         note(timeToSound(ear, sender, {noteOn(60)}, spread(static_cast<std::size_t>(i))), times,

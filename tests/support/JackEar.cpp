@@ -18,13 +18,10 @@ JackEar::JackEar(const char* clientName, const char* sources)
     std::vector<std::string> names;
     for (std::size_t i = 0; found != nullptr && found[i] != nullptr; ++i) {
         names.emplace_back(found[i]);
+        inputs_.push_back(jack_port_register(client_, ("in_" + std::to_string(i + 1)).c_str(),
+                                             JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
     }
     jack_free(static_cast<void*>(found));
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name = "in_" + std::to_string(i + 1);
-        inputs_.push_back(
-            jack_port_register(client_, name.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
-    }
     jack_set_process_callback(client_, &JackEar::process, this);
     jack_activate(client_);
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -52,50 +49,18 @@ std::vector<std::string> JackEar::connectionsOf(const char* port) const
     return names;
 }
 
-void JackEar::arm(float level) noexcept
-{
-    heardAt_.store(0);
-    armedLevel_.store(level);
-}
-
-std::uint32_t JackEar::periodFrames() const
-{
-    return jack_get_buffer_size(client_);
-}
-
-double JackEar::periodMicroseconds() const
-{
-    return 1e6 * jack_get_buffer_size(client_) / jack_get_sample_rate(client_);
-}
-
 int JackEar::process(std::uint32_t frames, void* self)
 {
     auto* ear = static_cast<JackEar*>(self);
-    const float armed = ear->armedLevel_.load();
     float peak = 0;
-    std::uint32_t first = frames;
     for (jack_port_t* port : ear->inputs_) {
         const auto* samples = static_cast<const float*>(jack_port_get_buffer(port, frames));
         for (std::uint32_t i = 0; i < frames; ++i) {
-            const float level = std::fabs(samples[i]);
-            peak = std::fmax(peak, level);
-            if (armed > 0 && level > armed && i < first) {
-                first = i;
-            }
+            peak = std::fmax(peak, std::fabs(samples[i]));
         }
     }
     ear->peak_.store(peak);
     ear->quiet_.store(peak < quietLevel ? ear->quiet_.load() + 1 : 0);
-    if (first < frames) {
-        jack_nframes_t cycleStart{};
-        jack_time_t startUs{};
-        jack_time_t nextUs{};
-        float periodUs{};
-        if (jack_get_cycle_times(ear->client_, &cycleStart, &startUs, &nextUs, &periodUs) == 0) {
-            ear->armedLevel_.store(0);
-            ear->heardAt_.store(startUs + (nextUs - startUs) * first / frames);
-        }
-    }
     return 0;
 }
 

@@ -11,8 +11,8 @@ struct _jack_port;
 namespace testsupport {
 
 // A JACK client listening to other clients' audio output ports: it notes
-// how loud each cycle was and, once armed, when a sample first rose above a
-// level. Its process callback only reads and stores atomics.
+// how loud each cycle was. Its process callback only reads and stores
+// atomics.
 class JackEar {
 public:
     // Listens to every audio output port whose name matches `sources` (a
@@ -26,19 +26,11 @@ public:
     [[nodiscard]] std::size_t ports() const noexcept { return inputs_.size(); }
     // The ports any port (this client's or another's) is connected to.
     [[nodiscard]] std::vector<std::string> connectionsOf(const char* port) const;
+
     // The loudest sample of the latest cycle, and how many cycles in a row
-    // have stayed below `quietLevel`.
+    // have stayed below `quietLevel` (-80 dBFS).
     [[nodiscard]] float latestPeak() const noexcept { return peak_.load(); }
     [[nodiscard]] std::uint64_t quietCycles() const noexcept { return quiet_.load(); }
-
-    // From now on, notes when a sample first rises above `level`.
-    void arm(float level) noexcept;
-    // That moment on JACK's clock (jack_get_time), to the frame; 0 until then.
-    [[nodiscard]] std::uint64_t heardAt() const noexcept { return heardAt_.load(); }
-    // The server's period, in frames and microseconds.
-    [[nodiscard]] std::uint32_t periodFrames() const;
-    [[nodiscard]] double periodMicroseconds() const;
-
     static constexpr float quietLevel = 1e-4F;
 
 private:
@@ -48,8 +40,6 @@ private:
     std::vector<_jack_port*> inputs_;
     std::atomic<float> peak_{0};
     std::atomic<std::uint64_t> quiet_{0};
-    std::atomic<float> armedLevel_{0};  // 0: not armed
-    std::atomic<std::uint64_t> heardAt_{0};
 };
 
 }  // namespace testsupport
