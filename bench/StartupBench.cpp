@@ -39,13 +39,13 @@ QProcessEnvironment offscreen()
     return env;
 }
 
-ProbeRun runProbe(const std::string& binDir)
+ProbeRun runProbe(const std::string& binDir, const QStringList& args = {})
 {
     QProcess probe;
     probe.setProcessEnvironment(offscreen());
     probe.setProcessChannelMode(QProcess::SeparateChannels);
     const std::int64_t started = nowNs();
-    probe.start(QString::fromStdString(binDir + "/mirevo_startup_probe"), QStringList{});
+    probe.start(QString::fromStdString(binDir + "/mirevo_startup_probe"), args);
     ProbeRun run;
     if (!probe.waitForFinished(30'000) || probe.exitCode() != 0) {
         return run;
@@ -114,8 +114,13 @@ void measureStartup(ResultTable& table, const BenchOptions& options)
     std::vector<double> startToReady;
     std::vector<double> resident;
     std::vector<double> jackShared;
+    std::vector<double> withoutPorts;
     bool synth = true;
     for (int i = 0; i < runs; ++i) {
+        const ProbeRun alone = runProbe(options.binDir, {QStringLiteral("--no-midi-ports")});
+        if (alone.ok) {
+            withoutPorts.push_back(alone.mainToShownMs);
+        }
         const ProbeRun run = runProbe(options.binDir);
         if (run.ok) {
             startToShown.push_back(run.startToShownMs);
@@ -141,8 +146,9 @@ void measureStartup(ResultTable& table, const BenchOptions& options)
     table.add({"6. start-up: process start to the window's first paint", "ms", shown, std::nullopt,
                "< 100 ms", shown < 100,
                "median of " + std::to_string(startToShown.size()) + " (" + range(startToShown) +
-                   " ms); main() to first paint " + formatFigure(median(mainToShown)) + " ms; " +
-                   font + " installed"});
+                   " ms); main() to first paint " + formatFigure(median(mainToShown)) +
+                   " ms, without opening the MIDI ports " + formatFigure(median(withoutPorts)) +
+                   " ms; " + font + " installed"});
     if (!startToReady.empty()) {
         const double ready = median(startToReady);
         table.add({"6. start-up: process start to the synthesizer ready (MIDI OUT checked)", "ms",

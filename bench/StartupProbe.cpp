@@ -6,7 +6,10 @@
 // maps it; it is the server's, not ours). The benchmark runs it as a child
 // process.
 //
-//   mirevo_startup_probe [idle milliseconds]
+//   mirevo_startup_probe [--no-midi-ports] [idle milliseconds]
+//
+// --no-midi-ports opens no MIDI system (the synthesizer alone), to tell
+// what opening the MIDI ports costs before the first paint.
 #include <QApplication>
 #include <QEvent>
 #include <QPushButton>
@@ -16,10 +19,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "app/MainWindow.h"
 #include "app/QtMessageBoxes.h"
 #include "bench/BenchClock.h"
+#include "midi/MidiBackend.h"
 #include "midi/MidiDevices.h"
 #include "resources/ResourceIds.h"
 
@@ -90,12 +95,21 @@ long jackSharedKiB()
 int main(int argc, char* argv[])
 {
     const std::int64_t enteredMain = bench::nowNs();
-    const int idleMs = argc > 1 ? std::stoi(argv[1]) : 2000;
+    bool midiPorts = true;
+    int idleMs = 2000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--no-midi-ports") {
+            midiPorts = false;
+        } else {
+            idleMs = std::stoi(argv[i]);
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
     app::QtMessageBoxes boxes;
-    const midi::MidiDevices devices;
+    const midi::MidiDevices devices(midiPorts ? midi::detectMidiBackend()
+                                              : midi::MidiBackend::None);
     app::MainWindow window(boxes, devices);
     auto* firstPaint = new FirstPaint(&window);
     window.installEventFilter(firstPaint);
