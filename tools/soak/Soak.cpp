@@ -69,6 +69,24 @@ long residentKiB()
     return -1;
 }
 
+// The resident part of the JACK server's shared memory, which every JACK
+// client maps (it grows as new clients' ports touch it): not ours.
+long jackSharedKiB()
+{
+    std::ifstream maps("/proc/self/smaps");
+    std::string line;
+    bool jack = false;
+    long kib = 0;
+    while (std::getline(maps, line)) {
+        if (line.starts_with("Rss:")) {
+            kib += jack ? std::stol(line.substr(4)) : 0;
+        } else if (line.find('-') < line.find(' ')) {
+            jack = line.find("/dev/shm/jack") != std::string::npos;
+        }
+    }
+    return kib;
+}
+
 std::size_t openDescriptors()
 {
     std::size_t count = 0;
@@ -89,8 +107,9 @@ std::size_t threads()
 
 void report(const char* when)
 {
-    std::printf("%-22s RSS %6ld KiB, %3zu descriptors, %2zu threads\n", when, residentKiB(),
-                openDescriptors(), threads());
+    const long jack = jackSharedKiB();
+    std::printf("%-22s RSS %6ld KiB (and %6ld of JACK's), %3zu descriptors, %2zu threads\n", when,
+                residentKiB() - jack, jack, openDescriptors(), threads());
     std::fflush(stdout);
 }
 
@@ -120,7 +139,8 @@ void measureLogMemory(const midi::MidiDevices& devices)
     CountingBoxes boxes;
     app::MainWindow window(boxes, devices);
     window.show();
-    QCoreApplication::processEvents();
+    // The synthesizer's heap is not the log's.
+    (void)waitFor([&] { return window.midiOutputOpen(); }, 30s);
     std::vector<std::vector<std::string>> batches;
     std::size_t textBytes = 0;
     for (int i = 0; i < kLogMemoryLines; i += 1000) {
@@ -215,6 +235,7 @@ bool cycle(app::MainWindow& window, Totals& totals)
         qobject_cast<midi::SelectionDialog*>(modal)->selectionDialogHandler(IDCANCEL);
     });
     window.mainWindowHandler(IDC_MIDI_OUT);
+    (void)waitFor([&] { return window.midiOutputOpen(); }, 30s);
     totals.toggles += 2;
 
     window.mainWindowHandler(IDCANCEL);  // erase the log
