@@ -299,7 +299,29 @@ void MainWindow::openMidiInput(const midi::MidiDeviceEntry& device)
 
 void MainWindow::openMidiOutput(const midi::MidiDeviceEntry& device)
 {
+    if (device.kind == midi::MidiDeviceEntry::Kind::Synthesizer) {
+        // It loads on a thread of its own, and MIDI OUT is checked once it
+        // plays; MIDI received meanwhile is dropped, as while closed.
+        synthLoader_ = devices_.loadSynthesizer([this](midi::SynthOutput::Problem) {
+            QMetaObject::invokeMethod(this, &MainWindow::takeLoadedSynthesizer,
+                                      Qt::QueuedConnection);
+        });
+        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
+        return;
+    }
     const bool open = output_.replace(devices_.openOutput(device));
+    ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
+}
+
+void MainWindow::takeLoadedSynthesizer()
+{
+    // A loading given up since, or still going after a newer start, has
+    // nothing to give.
+    if (synthLoader_ == nullptr || !synthLoader_->finished()) {
+        return;
+    }
+    const bool open = output_.replace(synthLoader_->take());
+    synthLoader_.reset();
     ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
 }
 
@@ -343,6 +365,9 @@ void MainWindow::toggleMidiOutput()
         ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
         return;
     }
+    // While the synthesizer loads MIDI OUT is unchecked, and a click gives
+    // the loading up and chooses anew.
+    synthLoader_.reset();
     const std::vector<midi::MidiDeviceEntry> devices = devices_.outputs();
     const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Output,
                                                 midi::lineNames(devices));

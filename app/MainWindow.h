@@ -30,6 +30,7 @@ class QPushButton;
 namespace midi {
 class KeyboardControl;
 class MidiDevices;
+class SynthLoader;
 }  // namespace midi
 
 namespace app {
@@ -94,6 +95,7 @@ private:
     void closeMidiInput();
     void toggleMidiInput();
     void toggleMidiOutput();
+    void takeLoadedSynthesizer();
     void forwardMidiInput();
     void forwardInput(midi::MidiInput& input);
     void midiSystemLost();
@@ -132,6 +134,8 @@ private:
     // Where received MIDI plays; shared with the receiver workers, so
     // declared before them.
     midi::MidiOutputSlot output_;
+    // The built-in synthesizer while it loads, with MIDI OUT unchecked.
+    std::unique_ptr<midi::SynthLoader> synthLoader_;
     // Declared before the workers: they report to it until they are joined.
     ReceiverBridge bridge_;
     // The worker last started, until Stop; workers told to stop that may

@@ -1,7 +1,7 @@
 // Mirevo's benchmarks: prints a Markdown table of figures, each beside the
 // same work done with raw UDP in the same run.
 //
-//   mirevo_bench [--quick] [--only=latency|throughput|send|flood|keypress|startup|jack]
+//   mirevo_bench [--quick] [--only=latency|throughput|send|flood|keypress|startup|jack|synth]
 //
 // Progress goes to standard error, the table to standard output.
 #include <benchmark/benchmark.h>
@@ -25,6 +25,7 @@
 #include "bench/ResultTable.h"
 #include "bench/SendCostBench.h"
 #include "bench/StartupBench.h"
+#include "bench/SynthBench.h"
 #include "bench/WindowBench.h"
 
 namespace {
@@ -99,6 +100,7 @@ int main(int argc, char* argv[])
         {"keypress", [&](auto& t) { bench::measureKeyPress(t, options); }},
         {"startup", [&](auto& t) { bench::measureStartup(t, options); }},
         {"jack", [&](auto& t) { bench::measureJackMidiLoop(t, options); }},
+        {"synth", [&](auto& t) { bench::measureSynth(t, options); }},
     };
     bench::ResultTable table;
     for (const auto& [name, run] : sections) {

@@ -5,8 +5,9 @@
 
 namespace bench {
 
-// Start-up to the window shown, and resident memory when idle with the
-// built-in synthesizer loaded, from child processes.
+// Start-up to the window shown and to the built-in synthesizer ready, and
+// resident memory when idle with it playing, from child processes, on a
+// JACK server of the benchmark's own.
 void measureStartup(ResultTable& table, const BenchOptions& options);
 
 }  // namespace bench

@@ -1,19 +1,24 @@
 // Starts Mirevo's window as the program does (app/main.cpp) and reports,
 // on standard output, when main was entered, when the window first
-// painted, whether the built-in synthesizer is playing, and the resident
-// memory after idling. The benchmark runs it as a child process.
+// painted, when the built-in synthesizer was ready (MIDI OUT checked; 0:
+// never), whether it is playing, and, after idling, the resident memory and
+// the part of it that is the JACK server's shared memory (every JACK client
+// maps it; it is the server's, not ours). The benchmark runs it as a child
+// process.
 //
-//   mirevo_startup_probe [--synth-without-audio] [idle milliseconds]
+//   mirevo_startup_probe [--no-midi-ports] [idle milliseconds]
 //
-// --synth-without-audio loads the synthesizer without an audio output, for
-// machines that have none, so that its memory is counted.
+// --no-midi-ports opens no MIDI system (the synthesizer alone), to tell
+// what opening the MIDI ports costs before the first paint.
 #include <QApplication>
 #include <QEvent>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -21,6 +26,7 @@
 #include "app/QtMessageBoxes.h"
 #include "bench/BenchClock.h"
 #include "midi/MidiDevices.h"
+#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -58,36 +64,69 @@ long residentKiB()
     return 0;
 }
 
+// The resident part of the JACK server's shared memory segments.
+long jackSharedKiB()
+{
+    std::ifstream maps("/proc/self/smaps");
+    std::string line;
+    bool jack = false;
+    long kib = 0;
+    while (std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string first;
+        fields >> first;
+        if (first == "Rss:") {
+            long value = 0;
+            fields >> value;
+            kib += jack ? value : 0;
+        } else if (first.find('-') != std::string::npos && first.back() != ':') {
+            // A mapping's first line: range, permissions, offset, device, inode, path.
+            std::string skip;
+            std::string path;
+            fields >> skip >> skip >> skip >> skip >> path;
+            jack = path.starts_with("/dev/shm/jack");
+        }
+    }
+    return kib;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     const std::int64_t enteredMain = bench::nowNs();
-    bool withoutAudio = false;
+    bool midiPorts = true;
     int idleMs = 2000;
     for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--synth-without-audio") {
-            withoutAudio = true;
+        if (std::string_view(argv[i]) == "--no-midi-ports") {
+            midiPorts = false;
         } else {
-            idleMs = std::stoi(std::string(arg));
+            idleMs = std::stoi(argv[i]);
         }
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
     app::QtMessageBoxes boxes;
-    const auto devices =
-        std::make_unique<midi::MidiDevices>(midi::SynthOptions{.audio = !withoutAudio});
+    const auto devices = midiPorts ? std::make_unique<midi::MidiDevices>()
+                                   : std::make_unique<midi::MidiDevices>(midi::MidiBackend::None);
     app::MainWindow window(boxes, *devices);
     auto* firstPaint = new FirstPaint(&window);
     window.installEventFilter(firstPaint);
+    std::int64_t ready = 0;
+    QObject::connect(qobject_cast<QPushButton*>(window.item(res::IDC_MIDI_OUT)),
+                     &QPushButton::toggled, &window, [&ready](bool on) {
+                         if (on && ready == 0) {
+                             ready = bench::nowNs();
+                         }
+                     });
     window.show();
     QTimer::singleShot(idleMs, &app, [] { QCoreApplication::exit(0); });
     const int result = QApplication::exec();
 
-    std::printf("main %lld\nshown %lld\nsynth %d\nrss_kib %ld\n",
+    std::printf("main %lld\nshown %lld\nready %lld\nsynth %d\nrss_kib %ld\njack_kib %ld\n",
                 static_cast<long long>(enteredMain), static_cast<long long>(firstPaint->at()),
-                window.midiOutputOpen() ? 1 : 0, residentKiB());
+                static_cast<long long>(ready), window.midiOutputOpen() ? 1 : 0, residentKiB(),
+                jackSharedKiB());
     return result;
 }

@@ -12,10 +12,12 @@ namespace bench {
 
 // Mirevo's receiving side as the window puts it together: a receiver worker
 // on a free port reporting to the bridge, whose MIDI goes to the output
-// slot, which plays on an output recording each arrival.
+// slot, which plays on an output recording each arrival (or on the given
+// output).
 class ToolReceiver {
 public:
     explicit ToolReceiver(ArrivalLog& log);
+    explicit ToolReceiver(std::shared_ptr<midi::MidiOutput> output);
     ~ToolReceiver();
     ToolReceiver(const ToolReceiver&) = delete;
     ToolReceiver& operator=(const ToolReceiver&) = delete;

@@ -18,8 +18,13 @@ constexpr std::size_t kLongestMessage = 3;
 
 void ignoreJackMessage(const char* /*message*/) {}
 
-// Keeps the JACK library from printing its own complaints (a server that
-// is not running, say) on the console.
+std::string fullName(const MidiPort& port)
+{
+    return port.client + ":" + port.port;
+}
+
+}  // namespace
+
 void silenceJackMessages()
 {
     static std::once_flag once;
@@ -28,13 +33,6 @@ void silenceJackMessages()
         jack_set_info_function(&ignoreJackMessage);
     });
 }
-
-std::string fullName(const MidiPort& port)
-{
-    return port.client + ":" + port.port;
-}
-
-}  // namespace
 
 std::shared_ptr<JackClient> JackClient::open(std::function<void()> lost)
 {

@@ -15,6 +15,10 @@
 
 namespace midi {
 
+// Keeps the JACK library from printing its own complaints (a server that
+// is not running, say) on the console. Called before we talk to JACK.
+void silenceJackMessages();
+
 // Our client in a running JACK server (none is ever started for us).
 //
 // The process callback is the only real-time code: each cycle it splits

@@ -13,6 +13,8 @@ namespace midi {
 namespace {
 
 constexpr const char* kSynthLine = "Built-in synthesizer";
+constexpr const char* kSynthNoAudioLine = "Built-in synthesizer (no audio output)";
+constexpr const char* kSynthNoSoundFontLine = "Built-in synthesizer (no SoundFont)";
 constexpr const char* kOwnPortSuffix = " (Mirevo's own port)";
 
 MidiDeviceEntry ownPortEntry(const MidiClient& client, PortDirection direction)
@@ -144,10 +146,21 @@ MidiDeviceEntry MidiDevices::defaultInput()
 
 MidiDeviceEntry MidiDevices::defaultOutput() const
 {
+    const char* name = kSynthLine;
+    switch (synthProblem_->load()) {
+        case SynthOutput::Problem::NoAudioOutput:
+            name = kSynthNoAudioLine;
+            break;
+        case SynthOutput::Problem::NoSoundFont:
+            name = kSynthNoSoundFontLine;
+            break;
+        default:
+            break;
+    }
     return MidiDeviceEntry{.kind = MidiDeviceEntry::Kind::Synthesizer,
                            .system = MidiBackend::None,
                            .port = {},
-                           .name = kSynthLine};
+                           .name = name};
 }
 
 std::unique_ptr<MidiInput> MidiDevices::openInput(const MidiDeviceEntry& entry,
@@ -163,10 +176,24 @@ std::unique_ptr<MidiInput> MidiDevices::openInput(const MidiDeviceEntry& entry,
 std::shared_ptr<MidiOutput> MidiDevices::openOutput(const MidiDeviceEntry& entry)
 {
     if (entry.kind == MidiDeviceEntry::Kind::Synthesizer) {
-        return SynthOutput::open(synth_);
+        return nullptr;  // loadSynthesizer()
     }
     const bool own = entry.kind == MidiDeviceEntry::Kind::OwnPort;
     return PortOutput::open(client(entry.system), own ? nullptr : &entry.port);
+}
+
+std::unique_ptr<SynthLoader> MidiDevices::loadSynthesizer(SynthLoader::Ready ready) const
+{
+    // The synthesizer's JACK server going away is told as the MIDI
+    // system's is, so that the window closes it before a new client opens.
+    SynthOptions options = synth_;
+    options.jackLost = [lost = lost_] { lost->raise(); };
+    return std::make_unique<SynthLoader>(
+        std::move(options),
+        [problem = synthProblem_, ready = std::move(ready)](SynthOutput::Problem p) {
+            problem->store(p);
+            ready(p);
+        });
 }
 
 }  // namespace midi

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,7 +10,9 @@
 #include "midi/MidiDeviceEntry.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiOutput.h"
+#include "midi/SynthLoader.h"
 #include "midi/SynthOptions.h"
+#include "midi/SynthOutput.h"
 
 namespace midi {
 
@@ -29,6 +32,9 @@ class MidiClient;
 // the system's. Without a MIDI system the input list is empty and the
 // output list holds the synthesizer alone. An entry opens the device it
 // named when listed, found again by its names, or nothing if it went away.
+// The synthesizer's line says why it did not open the last time it was
+// tried, if it did not; the synthesizer, which takes a while to load, is
+// not opened by openOutput() but by loadSynthesizer().
 //
 // When a JACK server goes away, its client is marked dead and the lost
 // handler is called from JACK's thread; devices open on it say lost(), and
@@ -62,6 +68,8 @@ public:
     [[nodiscard]] std::unique_ptr<MidiInput> openInput(const MidiDeviceEntry& entry,
                                                        MidiInput::Notify notify);
     [[nodiscard]] std::shared_ptr<MidiOutput> openOutput(const MidiDeviceEntry& entry);
+    // Starts loading the synthesizer on a thread of its own (SynthLoader).
+    [[nodiscard]] std::unique_ptr<SynthLoader> loadSynthesizer(SynthLoader::Ready ready) const;
 
     // Called on a MIDI system's thread when a system we have a client in
     // goes away; must be quick. Empty: nobody is told. Once this returns, a
@@ -85,6 +93,10 @@ private:
     std::shared_ptr<LostSignal> lost_;
     std::shared_ptr<MidiClient> alsa_;
     std::shared_ptr<MidiClient> jack_;
+    // What kept the synthesizer from opening the last time; shared with the
+    // loading threads, which may end after these devices.
+    std::shared_ptr<std::atomic<SynthOutput::Problem>> synthProblem_ =
+        std::make_shared<std::atomic<SynthOutput::Problem>>(SynthOutput::Problem::None);
 };
 
 }  // namespace midi

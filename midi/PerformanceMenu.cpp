@@ -95,7 +95,8 @@ void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
         if (program <= kMaxDataByte && send) {
             send(programChange(static_cast<std::uint8_t>(program)));
         }
-    } else if (command >= kMenuOctaveCommands && command <= kMenuOctaveCommandsEnd && keyboardGuard) {
+    } else if (command >= kMenuOctaveCommands && command <= kMenuOctaveCommandsEnd &&
+               keyboardGuard) {
         keyboardGuard->setOctave(command - kMenuOctaveCommands);
     }
 }

@@ -1,7 +1,8 @@
 // The main window's MIDI on a real JACK server: input forwarded to the
 // targets (none lost while the window is busy, none left behind when it
-// closes), received MIDI played on the chosen output, the toggles and the
-// selection windows driven from the keyboard.
+// closes), received MIDI played on the chosen output (the built-in
+// synthesizer heard through JACK, or a port), the toggles and the selection
+// windows driven from the keyboard.
 #include <gmock/gmock.h>
 
 #include <QAccessible>
@@ -22,6 +23,7 @@
 #include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/JackEar.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/ModalHelpers.h"
@@ -115,14 +117,24 @@ protected:
 
     void TearDown() override { window_.reset(); }
 
+    // The synthesizer plays on JACK alone: should that fail, nothing is
+    // heard through the machine's speakers instead.
     static midi::MidiDevices& devices()
     {
-        static midi::MidiDevices jack(midi::MidiBackend::Jack, midi::SynthOptions{.audio = false});
+        static midi::MidiDevices jack(
+            midi::MidiBackend::Jack, midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
         return jack;
     }
 
     app::MainWindow& window() { return *window_; }
+    void closeWindow() { window_.reset(); }
     QPushButton* button(int id) { return qobject_cast<QPushButton*>(window_->item(id)); }
+
+    // Waits until the built-in synthesizer has loaded: MIDI OUT is checked.
+    [[nodiscard]] bool synthesizerOpens()
+    {
+        return QTest::qWaitFor([&] { return button(IDC_MIDI_OUT)->isChecked(); }, 30000);
+    }
 
     void setTarget(const std::string& target)
     {
@@ -179,7 +191,7 @@ private:
     std::unique_ptr<app::MainWindow> window_;
 };
 
-std::vector<std::byte> midiDatagram(std::initializer_list<unsigned char> bytes)
+std::vector<std::byte> midiDatagram(const std::vector<unsigned char>& bytes)
 {
     std::vector<std::byte> datagram{net::kMidiKind};
     for (const unsigned char b : bytes) {
@@ -188,12 +200,18 @@ std::vector<std::byte> midiDatagram(std::initializer_list<unsigned char> bytes)
     return datagram;
 }
 
-TEST_F(MidiWindowTest, StartsWithTheDefaultDevicesOpen)
+TEST_F(MidiWindowTest, StartsWithTheDefaultDevicesOpenAndTheSynthesizerWiredToPlayback)
 {
     EXPECT_TRUE(window().midiInputOpen());
     EXPECT_TRUE(button(IDC_MIDI_IN)->isChecked());
+    // The synthesizer loads meanwhile; MIDI OUT is checked when it plays.
+    ASSERT_TRUE(synthesizerOpens());
     EXPECT_TRUE(window().midiOutputOpen());
-    EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+    // Its two ports are heard at once: they go to the system's playback.
+    const testsupport::JackEar ear("Ear", "^Mirevo Synth:");
+    EXPECT_EQ(ear.ports(), 2u);
+    EXPECT_THAT(ear.connectionsOf("Mirevo Synth:left"), testing::Contains("system:playback_1"));
+    EXPECT_THAT(ear.connectionsOf("Mirevo Synth:right"), testing::Contains("system:playback_2"));
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
@@ -306,13 +324,63 @@ TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
     EXPECT_TRUE(keys.connected(keys.outName(), kOurIn));
 }
 
+struct ReleaseRow {
+    std::string name;
+    std::vector<unsigned char> release;
+};
+
+void PrintTo(const ReleaseRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SynthesizerSoundTest : public MidiWindowTest,
+                             public testing::WithParamInterface<ReleaseRow> {};
+
+TEST_P(SynthesizerSoundTest, ReceivedNoteSoundsOnItsJackPortsUntilReleased)
+{
+    ASSERT_TRUE(synthesizerOpens());
+    const testsupport::JackEar ear("Ear", "^Mirevo Synth:");
+    ASSERT_EQ(ear.ports(), 2u);
+    const std::uint16_t port = listen();
+    ASSERT_NE(port, 0);
+    net::UdpSocket sender = net::UdpSocket::open();
+    const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ear.quietCycles() > 10; }));
+    // An organ, whose samples load now, sounds for as long as it is held.
+    sender.sendTo(to, midiDatagram({0xC0, 19, 0, 0}));
+    sender.sendTo(to, midiDatagram({0x90, 0x3C, 0x64, 0}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ear.latestPeak() > 1e-3F; }, 10000));
+    sender.sendTo(to, midiDatagram(GetParam().release));
+    // The note and its reverberation die away.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ear.quietCycles() > 50; }, 20000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, SynthesizerSoundTest,
+                         testing::Values(ReleaseRow{"velocityZero", {0x90, 0x3C, 0x00, 0}},
+                                         ReleaseRow{"noteOff", {0x80, 0x3C, 0x40, 0}}),
+                         [](const testing::TestParamInfo<ReleaseRow>& row) {
+                             return row.param.name;
+                         });
+
+TEST_F(MidiWindowTest, ClosingWhileTheSynthesizerLoadsEndsTheLoading)
+{
+    closeWindow();
+    // Anything the loading had queued for the window would run now.
+    QTest::qWait(100);
+    EXPECT_EQ(testsupport::JackEar("Ear", "^Mirevo Synth:").ports(), 0u);
+}
+
 TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
 {
-    // Close the synthesizer, then choose our own output port (line 1).
-    window().mainWindowHandler(IDC_MIDI_OUT);
-    EXPECT_FALSE(button(IDC_MIDI_OUT)->isChecked());
+    // While the synthesizer loads MIDI OUT is unchecked: a click gives the
+    // loading up and opens the selection, where Mirevo's own output port
+    // (line 1) is chosen.
+    ASSERT_FALSE(button(IDC_MIDI_OUT)->isChecked());
     chooseOutput(1);
     ASSERT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+    EXPECT_EQ(testsupport::JackEar("Ear", "^Mirevo Synth:").ports(), 0u);
 
     JackPeer sound("Sound");
     ASSERT_TRUE(sound.connect(kOurOut, sound.inName()));
@@ -368,11 +436,12 @@ TEST_F(MidiWindowTest, CancellingTheSelectionOpensNothingForInputAndTheDefaultFo
     EXPECT_FALSE(window().midiInputOpen());
     EXPECT_FALSE(button(IDC_MIDI_IN)->isChecked());
 
+    ASSERT_TRUE(synthesizerOpens());
     window().mainWindowHandler(IDC_MIDI_OUT);
     EXPECT_FALSE(window().midiOutputOpen());
     chooseOutput(-1);
+    EXPECT_TRUE(synthesizerOpens());
     EXPECT_TRUE(window().midiOutputOpen());
-    EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
 }
 
 // Exit while a selection window is open ends it as cancelled: nothing is
@@ -382,6 +451,7 @@ TEST_F(MidiWindowTest, ExitWithASelectionWindowOpenOpensNothing)
     for (const int toggle : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
         SCOPED_TRACE(toggle);
         window().show();
+        ASSERT_TRUE(toggle == IDC_MIDI_IN || synthesizerOpens());
         QTest::mouseClick(button(toggle), Qt::LeftButton);  // closes the default device
         ASSERT_FALSE(button(toggle)->isChecked());
         bool shown = false;
@@ -441,10 +511,11 @@ TEST_F(MidiWindowTest, TogglingTheOutputWhileMidiStreamsIn)
         }
     });
     for (int i = 0; i < 20; ++i) {
+        // The synthesizer is open once it has loaded.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window().midiOutputOpen(); }, 30000))
+            << "cycle " << i;
         window().mainWindowHandler(IDC_MIDI_OUT);  // close
         chooseOutput(i % 2 == 0 ? 1 : -1);         // our port, or the synthesizer
-        ASSERT_TRUE(window().midiOutputOpen()) << "cycle " << i;
-        QTest::qWait(5);
     }
     EXPECT_TRUE(boxes.texts.isEmpty());
 }

@@ -1,7 +1,8 @@
 // The JACK server dies under the window's open ports, at all sorts of
 // moments, and comes back, a hundred times: nothing crashes, the toggles
 // show the devices closed once it is gone, received MIDI meanwhile is
-// dropped, and the toggles then open working ports on the new server.
+// dropped, and the toggles then open working ports on the new server. The
+// same for the built-in synthesizer playing on JACK.
 #include <gmock/gmock.h>
 
 #include <QComboBox>
@@ -38,13 +39,20 @@ protected:
         if (!server_) {
             GTEST_SKIP() << whyNot;
         }
-        window_ = std::make_unique<app::MainWindow>(boxes, devices_);
-        window_->show();
     }
     void TearDown() override
     {
         window_.reset();
+        devices_.reset();
         server_.reset();
+    }
+
+    // One MIDI system per process, as in the program.
+    void openWindow(const midi::SynthOptions& synthesizer)
+    {
+        devices_ = std::make_unique<midi::MidiDevices>(midi::MidiBackend::Jack, synthesizer);
+        window_ = std::make_unique<app::MainWindow>(boxes, *devices_);
+        window_->show();
     }
 
     QPushButton* button(int id) { return qobject_cast<QPushButton*>(window_->item(id)); }
@@ -72,13 +80,14 @@ protected:
     }
 
     testing_support::RecordingMessageBoxes boxes;
-    midi::MidiDevices devices_{midi::MidiBackend::Jack, midi::SynthOptions{.soundFonts = {}}};
+    std::unique_ptr<midi::MidiDevices> devices_;
     std::unique_ptr<testsupport::JackServer> server_;
     std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesWork)
 {
+    openWindow(midi::SynthOptions{.soundFonts = {}});  // no synthesizer
     // Received MIDI streams into the output all along.
     qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText("0");
     window_->mainWindowHandler(IDC_LISTEN);
@@ -150,6 +159,34 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
         10000));
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(", ").toStdString();
     EXPECT_FALSE(window_->receiver()->finished());
+}
+
+// The synthesizer playing on JACK shows closed once its server has died;
+// received MIDI meanwhile crashes nothing, and a new server gets it back.
+TEST_F(JackRestartTest, TheSynthesizersServerDyingCrashesNothing)
+{
+    openWindow(midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button(IDC_MIDI_OUT)->isChecked(); }, 30000));
+    qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText("0");
+    window_->mainWindowHandler(IDC_LISTEN);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->boundPort() != 0; }));
+    net::UdpSocket sender = net::UdpSocket::open();
+    const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"),
+                               window_->receiver()->boundPort()};
+
+    server_->kill();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(sender.sendTo(to, net::makeMidiDatagram(0x7F3C90)));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->datagramsHandled() == 20; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bothClosed(); }, 10000));
+
+    std::string whyNot;
+    server_ = testsupport::JackServer::start(whyNot);
+    ASSERT_TRUE(server_) << whyNot;
+    choose(IDC_MIDI_OUT, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button(IDC_MIDI_OUT)->isChecked(); }, 30000));
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(", ").toStdString();
 }
 
 }  // namespace

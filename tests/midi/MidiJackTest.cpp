@@ -26,7 +26,7 @@ const std::string kOurOut = "Mirevo:MIDI Out";
 
 midi::SynthOptions noSynth()
 {
-    return midi::SynthOptions{.soundFonts = {}, .audio = false};
+    return midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}};
 }
 
 // The listed line of this client's port, or our own port's line.
