@@ -10,18 +10,19 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include "app/AboutLogo.h"
 #include "app/ApplicationIcon.h"
 #include "app/ByteLimitValidator.h"
-#include "app/DropDownComboBox.h"
 #include "app/MessageBoxes.h"
-#include "midi/KeyboardControl.h"
 #include "midi/MidiDevices.h"
+#include "midi/NoteKeyboard.h"
 #include "midi/PerformanceMenu.h"
 #include "midi/SelectionDialog.h"
 #include "midi/SystemKeymap.h"
 #include "net/Datagram.h"
 #include "net/Sender.h"
 #include "net/Target.h"
+#include "resources/DropDownComboBox.h"
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
 
@@ -44,21 +45,14 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
       port_(ui_.item<QLineEdit>(IDC_PORT)),
       listen_(ui_.item<QPushButton>(IDC_LISTEN)),
       talkSound_(ui_.item<QCheckBox>(IDC_TALK_SOUND)),
-      target_(ui_.item<DropDownComboBox>(IDC_TARGET)),
+      target_(ui_.item<res::DropDownComboBox>(IDC_TARGET)),
       toAll_(ui_.item<QCheckBox>(IDC_TO_ALL)),
       message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
       targets_(target_, toAll_),
       boxes_(boxes),
       reporter_(boxes, this),
-      devices_(devices),
-      bridge_([this](std::uint32_t message) { output_.play(message); })
+      devices_(devices)
 {
-    setObjectName(QStringLiteral("IDD_MAIN"));
-    // Caption, system menu, sizing border and minimise box; never maximised.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setSizeGripEnabled(false);
     // IDI_APP, at 16 and 32 pixels and the larger sizes.
     setWindowIcon(applicationIcon());
 
@@ -72,6 +66,13 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     port_->setText(QString::number(kDefaultPort));
     target_->setEditText(QStringLiteral("localhost:12323"));
     talkSound_->setChecked(true);
+
+    // What the receiver workers read reaches the window through the
+    // bridge: MIDI messages are played on the worker's own thread, straight
+    // into the output slot (which copes with the device being replaced
+    // meanwhile); text lines come to this thread in batches, for the log.
+    bridge_.setMidiSink([this](std::uint32_t message) { output_.play(message); });
+    connect(&bridge_, &ReceiverBridge::linesArrived, this, &MainWindow::appendLogLines);
     bridge_.setTalkSound(true);
 
     // JACK's thread tells of a server that went away; the window deals with
@@ -82,17 +83,16 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     openMidiInput(devices_.defaultInput());
     openMidiOutput(devices_.defaultOutput());
 
-    initialSize_ = ui_.clientSize();
-    setMinimumSize(initialSize_);
-    anchors_.recordAnchors(initialSize_.width(), initialSize_.height(),
+    const QSize initialSize = ui_.clientSize();
+    anchors_.recordAnchors(initialSize.width(), initialSize.height(),
                            [this](int id) { return controlRect(id); });
 
     // The keyboard control reads the display's keymap, and again when it changes.
     auto* keymap = new midi::SystemKeymap(this);
-    keyboard_ = new midi::KeyboardControl(
+    keyboard_ = new midi::NoteKeyboard(
         ui_.item(IDC_KEYBOARD), [this](std::uint32_t message) { sendMidi(message); },
         [keymap] { return keymap->read(); });
-    connect(keymap, &midi::SystemKeymap::changed, keyboard_, &midi::KeyboardControl::keymapChanged);
+    connect(keymap, &midi::SystemKeymap::changed, keyboard_, &midi::NoteKeyboard::keymapChanged);
 
     connectCommands();
     log_->setFocus();
@@ -129,14 +129,13 @@ void MainWindow::connectCommands()
     }
     connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
     port_->installEventFilter(this);
-    connect(target_, &DropDownComboBox::shiftPicked, this, &MainWindow::deleteChosenTarget);
+    connect(target_, &res::DropDownComboBox::shiftPicked, this, &MainWindow::deleteChosenTarget);
     // The user changing where to send shows the input's failures again.
     const auto forgetInputFailures = [this] { inputReporter_.forget(); };
     connect(target_->lineEdit(), &QLineEdit::textEdited, this, forgetInputFailures);
     connect(target_, &QComboBox::textActivated, this, forgetInputFailures);
     connect(toAll_, &QCheckBox::toggled, this, forgetInputFailures);
     connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { bridge_.setTalkSound(on); });
-    connect(&bridge_, &ReceiverBridge::linesArrived, this, &MainWindow::appendLogLines);
     connect(&bridge_, &ReceiverBridge::failureRaised, this, &MainWindow::showReceiverFailure);
 }
 
@@ -426,7 +425,7 @@ void MainWindow::midiSystemLost()
 
 void MainWindow::runAboutWindow()
 {
-    (void)midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::About, {});
+    (void)midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::About, {}, new AboutLogo);
 }
 
 void MainWindow::reject()

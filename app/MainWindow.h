@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/AnchorTable.h"
-#include "app/DialogBuilder.h"
 #include "app/JobSerializer.h"
 #include "app/LogModel.h"
 #include "app/MessageBoxReporter.h"
@@ -21,6 +20,11 @@
 #include "midi/MidiInput.h"
 #include "midi/MidiOutputSlot.h"
 #include "net/ReceiverWorker.h"
+#include "resources/DialogBuilder.h"
+
+namespace res {
+class DropDownComboBox;
+}  // namespace res
 
 class QCheckBox;
 class QLineEdit;
@@ -28,14 +32,13 @@ class QListView;
 class QPushButton;
 
 namespace midi {
-class KeyboardControl;
+class NoteKeyboard;
 class MidiDevices;
 class SynthLoader;
 }  // namespace midi
 
 namespace app {
 
-class DropDownComboBox;
 class MessageBoxes;
 
 // The main window: the log, the port and listening controls, the MIDI
@@ -54,9 +57,7 @@ public:
     bool mainWindowHandler(int id);
 
     [[nodiscard]] QWidget* item(int id) const { return ui_.item(id); }
-    [[nodiscard]] QSize initialSize() const noexcept { return initialSize_; }
-    [[nodiscard]] const DialogBuilder& builder() const noexcept { return ui_; }
-    [[nodiscard]] midi::KeyboardControl& keyboard() const noexcept { return *keyboard_; }
+    [[nodiscard]] midi::NoteKeyboard& keyboard() const noexcept { return *keyboard_; }
 
     // The port field's value read as an unsigned number: 0 when empty or
     // too large to read.
@@ -107,16 +108,16 @@ private:
     void sendMidi(std::uint32_t message);
     [[nodiscard]] Rect controlRect(int id) const;
 
-    DialogBuilder ui_;
+    res::DialogBuilder ui_;
     QListView* log_ = nullptr;
     LogModel* logModel_ = nullptr;
     QLineEdit* port_ = nullptr;
     QPushButton* listen_ = nullptr;
     QCheckBox* talkSound_ = nullptr;
-    DropDownComboBox* target_ = nullptr;
+    res::DropDownComboBox* target_ = nullptr;
     QCheckBox* toAll_ = nullptr;
     QLineEdit* message_ = nullptr;
-    midi::KeyboardControl* keyboard_ = nullptr;
+    midi::NoteKeyboard* keyboard_ = nullptr;
     TargetFields targets_;
     MessageBoxes& boxes_;
     MessageBoxReporter reporter_;
@@ -125,7 +126,6 @@ private:
     OnceReporter inputReporter_{reporter_};
     JobSerializer jobs_;
     AnchorTable anchors_;
-    QSize initialSize_{};
     midi::MidiDevices& devices_;
     // Shared with the job forwarding it, which may outlive its closing.
     std::shared_ptr<midi::MidiInput> input_;

@@ -10,10 +10,7 @@
 
 namespace app {
 
-ReceiverBridge::ReceiverBridge(MidiSink midiSink, QObject* parent)
-    : QObject(parent), midiSink_(std::move(midiSink))
-{
-}
+ReceiverBridge::ReceiverBridge(QObject* parent) : QObject(parent) {}
 
 ReceiverBridge::~ReceiverBridge()
 {
@@ -22,8 +19,6 @@ ReceiverBridge::~ReceiverBridge()
         qFatal("ReceiverBridge destroyed while a receiver worker still reports to it");
     }
 }
-
-void ReceiverBridge::listening(std::uint16_t /*port*/) {}
 
 void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_view text)
 {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace app {
@@ -33,10 +34,12 @@ class ReceiverBridge final : public QObject, public net::ReceiverEvents {
 public:
     using MidiSink = std::function<void(std::uint32_t)>;
 
-    // midiSink is called on the worker thread for every MIDI message
-    // received; it must only queue or hand on (it may be empty).
-    explicit ReceiverBridge(MidiSink midiSink, QObject* parent = nullptr);
+    explicit ReceiverBridge(QObject* parent = nullptr);
     ~ReceiverBridge() override;
+
+    // GUI thread, before any worker reports here: called on the worker
+    // thread for every MIDI message received; it must only queue or hand on.
+    void setMidiSink(MidiSink midiSink) { midiSink_ = std::move(midiSink); }
 
     // GUI thread: beep once for each batch of text lines that arrives.
     void setTalkSound(bool on) noexcept { talkSound_.store(on, std::memory_order_relaxed); }
@@ -50,7 +53,6 @@ public:
     void acknowledgeFailure(std::uint64_t ticket);
 
     // net::ReceiverEvents, called on worker threads.
-    void listening(std::uint16_t port) override;
     void textReceived(const net::Ipv4Endpoint& from, std::string_view text) override;
     void midiReceived(std::uint32_t message) override;
     void failed(net::Failure failure, std::stop_token stop) override;

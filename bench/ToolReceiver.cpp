@@ -11,9 +11,9 @@ namespace bench {
 ToolReceiver::ToolReceiver(ArrivalLog& log) : ToolReceiver(std::make_shared<ArrivalOutput>(log)) {}
 
 ToolReceiver::ToolReceiver(std::shared_ptr<midi::MidiOutput> output)
-    : bridge_([this](std::uint32_t message) { slot_.play(message); })
 {
     (void)slot_.replace(std::move(output));
+    bridge_.setMidiSink([this](std::uint32_t message) { slot_.play(message); });
     worker_ = std::make_unique<net::ReceiverWorker>(0, bridge_);
     for (int i = 0; i < 5000 && !worker_->finished(); ++i) {
         port_ = worker_->boundPort();

@@ -22,7 +22,7 @@
 #include "bench/RawSender.h"
 #include "bench/Summary.h"
 #include "midi/KeyMap.h"
-#include "midi/KeyboardControl.h"
+#include "midi/NoteKeyboard.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"

@@ -67,8 +67,7 @@ void buildMenu(QMenu* menu, int currentOctave)
 
 }  // namespace
 
-void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
-                         const KeyboardControl::Send& send)
+void showPerformanceMenu(QWidget* owner, NoteKeyboard& keyboard, const NoteKeyboard::Send& send)
 {
     const QPoint position = QCursor::pos();
 
@@ -78,7 +77,7 @@ void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
     QPointer<QMenu> menu = new QMenu(owner);
     menu->setObjectName(QString::fromLatin1(kPerformanceMenuName));
     buildMenu(menu, keyboard.octave());
-    QPointer<KeyboardControl> keyboardGuard = &keyboard;
+    QPointer<NoteKeyboard> keyboardGuard = &keyboard;
 
     // The command comes from the picked entry alone; the entries are
     // connected to nothing, so "Cancel" (1) never reaches the window as its

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/KeyboardControl.h"
+#include "midi/NoteKeyboard.h"
 
 class QWidget;
 
@@ -25,7 +25,6 @@ inline constexpr const char* kOctaveMenuName = "octaveMenu";
 // Change on channel 1, an octave picked becomes the keyboard's octave.
 // "Cancel" or a dismissed menu does nothing. The menu is built afresh for
 // each call and deleted before it returns.
-void showPerformanceMenu(QWidget* owner, KeyboardControl& keyboard,
-                         const KeyboardControl::Send& send);
+void showPerformanceMenu(QWidget* owner, NoteKeyboard& keyboard, const NoteKeyboard::Send& send);
 
 }  // namespace midi

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QStringListModel>
 
-#include "app/AboutLogo.h"
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
 
@@ -27,22 +26,16 @@ const DialogTemplate& templateFor(SelectionDialog::Mode mode)
 }  // namespace
 
 SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
-                                 const std::vector<std::string>& deviceNames)
+                                 const std::vector<std::string>& deviceNames, QWidget* logo)
     : QDialog(owner), ui_(this, templateFor(mode))
 {
-    setObjectName(mode == Mode::About ? QStringLiteral("IDD_ABOUT")
-                                      : QStringLiteral("IDD_SELECT_DEVICE"));
     if (mode == Mode::About) {
-        setWindowFlags(Qt::Dialog | Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-        if (auto* logoBox = findChild<QGroupBox*>(QStringLiteral("IDC_LOGO"))) {
-            auto* logo = new app::AboutLogo(logoBox);
+        auto* logoBox = findChild<QGroupBox*>(QStringLiteral("IDC_LOGO"));
+        if (logo != nullptr && logoBox != nullptr) {
+            logo->setParent(logoBox);
             logo->setGeometry(logoBox->contentsRect());
         }
     } else {
-        // A thin border and no caption.
-        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-        setStyleSheet(QStringLiteral("QDialog { border: 1px solid palette(dark); }"));
         const QString prompt = mode == Mode::Input ? QStringLiteral("Select MIDI-IN")
                                                    : QStringLiteral("Select MIDI-OUT");
         ui_.item<QLabel>(IDC_DEVICE_PROMPT)->setText(prompt);
@@ -66,14 +59,14 @@ SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
     }
     connect(ui_.item<QPushButton>(IDCANCEL), &QPushButton::clicked, this,
             [this] { selectionDialogHandler(IDCANCEL); });
-    setFixedSize(ui_.clientSize());
 }
 
-int SelectionDialog::run(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames)
+int SelectionDialog::run(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames,
+                         QWidget* logo)
 {
     // On the heap: should the owner go while the window waits, it takes the
     // window with it and the wait ends.
-    const QPointer<SelectionDialog> dialog(new SelectionDialog(owner, mode, deviceNames));
+    const QPointer<SelectionDialog> dialog(new SelectionDialog(owner, mode, deviceNames, logo));
     if (mode == Mode::About) {
         (void)dialog->exec();
     } else {

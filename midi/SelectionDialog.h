@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DialogBuilder.h"
+#include "resources/DialogBuilder.h"
 
 class QListView;
 
@@ -23,7 +23,10 @@ class SelectionDialog : public QDialog {
 public:
     enum class Mode : int { About = 0, Input = 1, Output = 2 };
 
-    SelectionDialog(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames);
+    // In the About mode the window shows `logo` (which it then owns) in its
+    // logo box.
+    SelectionDialog(QWidget* owner, Mode mode, const std::vector<std::string>& deviceNames,
+                    QWidget* logo = nullptr);
 
     // Shows the window, waits for its answer and returns it: the chosen
     // line, or -1 when the user cancelled or the wait ended otherwise (the
@@ -32,7 +35,8 @@ public:
     // is only its transient parent, which it is shown over, and stays
     // usable meanwhile.
     [[nodiscard]] static int run(QWidget* owner, Mode mode,
-                                 const std::vector<std::string>& deviceNames);
+                                 const std::vector<std::string>& deviceNames,
+                                 QWidget* logo = nullptr);
 
     // Carries out the command of the control with this identifier; false
     // when nothing happened.
@@ -46,7 +50,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    app::DialogBuilder ui_;
+    res::DialogBuilder ui_;
     QListView* list_ = nullptr;
     int chosen_ = -1;
 };

@@ -35,8 +35,8 @@ public:
     }
 
     // The socket is bound and the worker listens on this port (again after
-    // every reopening).
-    virtual void listening(std::uint16_t port) = 0;
+    // every reopening). Nothing to do for most.
+    virtual void listening(std::uint16_t /*port*/) {}
 
     // A text datagram arrived: its text runs up to the first zero byte or
     // the datagram's end. The bytes are handed over as received.

@@ -24,29 +24,22 @@ enum class ControlKind : std::uint8_t {
 enum ControlStyle : std::uint32_t {
     StyleNone = 0,
     TabStop = 1u << 0,
-    Border = 1u << 1,
-    VScroll = 1u << 2,
-    AutoHScroll = 1u << 3,  // edit fields scroll horizontally
-    DigitsOnly = 1u << 4,
-    Notify = 1u << 5,
-    NoIntegralHeight = 1u << 6,
-    Centered = 1u << 7,  // text centred horizontally and vertically
-    Sunken = 1u << 8,
+    VScroll = 1u << 1,     // lists show their vertical scroll bar
+    DigitsOnly = 1u << 2,  // edit fields take digits alone
+    Centered = 1u << 3,    // text centred horizontally and vertically
+    Sunken = 1u << 4,
 };
 
-// Window style bits.
+// Window style bits (ours). Every window is centred when it first shows.
 enum WindowStyle : std::uint32_t {
     WindowNone = 0,
-    HasCaption = 1u << 0,
-    SystemMenu = 1u << 1,
-    SizingBorder = 1u << 2,
+    HasCaption = 1u << 0,    // a title bar; without it, no frame at all
+    SystemMenu = 1u << 1,    // the window menu and the close button
+    SizingBorder = 1u << 2,  // resizable, never below the template's size
     MinimizeBox = 1u << 3,
     MaximizeBox = 1u << 4,
-    ModalFrame = 1u << 5,
-    ThinBorder = 1u << 6,
-    ToolWindow = 1u << 7,
-    SunkenClientEdge = 1u << 8,
-    CenterOnScreen = 1u << 9,
+    ThinBorder = 1u << 5,  // a one-pixel border (windows without a caption)
+    ToolWindow = 1u << 6,  // a small tool window's title bar
 };
 
 // One control of a window template. Position and size are in dialog units.
@@ -68,7 +61,7 @@ struct ControlTemplate {
 
 // A window template: the window's own properties and its controls in tab order.
 struct DialogTemplate {
-    int id{};
+    std::string_view name;     // identifier name, used as the window's object name
     std::string_view caption;  // UTF-8
     std::string_view fontFamily;
     int pointSize{};

@@ -10,9 +10,6 @@ inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
 inline constexpr int IDI_APP = 101;
-inline constexpr int IDD_MAIN = 102;
-inline constexpr int IDD_SELECT_DEVICE = 104;
-inline constexpr int IDD_ABOUT = 105;
 inline constexpr int IDM_ABOUT = 4661;
 
 inline constexpr int IDC_LOG = 1000;

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::string_view kTemplateFont = "ＭＳ Ｐゴシック";
 
-constexpr std::uint32_t kListStyle = TabStop | Border | VScroll | Notify | NoIntegralHeight;
+constexpr std::uint32_t kListStyle = TabStop | VScroll;
 
 constexpr std::array kMainControls{
     ControlTemplate{ControlKind::ListBox, IDC_LOG, "IDC_LOG", "", kListStyle, 5, 5, 135, 105, "Log",
@@ -18,9 +18,8 @@ constexpr std::array kMainControls{
                     "Ends Mirevo"},
     ControlTemplate{ControlKind::PushButton, IDCANCEL, "IDCANCEL", "Erase log", TabStop, 145, 25,
                     50, 14, "", "Empties the log"},
-    ControlTemplate{ControlKind::Edit, IDC_PORT, "IDC_PORT", "",
-                    TabStop | Border | AutoHScroll | DigitsOnly, 145, 41, 25, 14, "Port",
-                    "UDP port to listen on"},
+    ControlTemplate{ControlKind::Edit, IDC_PORT, "IDC_PORT", "", TabStop | DigitsOnly, 145, 41, 25,
+                    14, "Port", "UDP port to listen on"},
     // Its caption, Start or Stop, is its name.
     ControlTemplate{ControlKind::PushButton, IDC_LISTEN, "IDC_LISTEN", "Start", TabStop, 170, 41,
                     25, 14, "", "Starts or stops listening on the port"},
@@ -38,9 +37,8 @@ constexpr std::array kMainControls{
                     "Where to send, written host:port; the list holds every target sent to"},
     ControlTemplate{ControlKind::CheckBox, IDC_TO_ALL, "IDC_TO_ALL", "ToAllOfList", TabStop, 146,
                     117, 49, 10, "", "Sends to every target in the list instead of the typed one"},
-    ControlTemplate{ControlKind::Edit, IDC_MESSAGE, "IDC_MESSAGE", "",
-                    TabStop | Border | AutoHScroll, 5, 130, 115, 14, "Message",
-                    "Text to send; Enter sends it"},
+    ControlTemplate{ControlKind::Edit, IDC_MESSAGE, "IDC_MESSAGE", "", TabStop, 5, 130, 115, 14,
+                    "Message", "Text to send; Enter sends it"},
     ControlTemplate{ControlKind::FlatPushButton, IDC_KEYBOARD, "IDC_KEYBOARD", "鍵盤", TabStop, 120,
                     130, 25, 14, "Keyboard",
                     "While it has the focus the computer keys play notes; click it for programs "
@@ -50,13 +48,13 @@ constexpr std::array kMainControls{
 };
 
 constexpr DialogTemplate kMain{
-    IDD_MAIN,
+    "IDD_MAIN",
     "Mirevo",
     kTemplateFont,
     9,
     198,
     148,
-    HasCaption | SystemMenu | SizingBorder | MinimizeBox | CenterOnScreen,
+    HasCaption | SystemMenu | SizingBorder | MinimizeBox,
     kMainControls,
 };
 
@@ -73,8 +71,7 @@ constexpr std::array kSelectDeviceControls{
 };
 
 constexpr DialogTemplate kSelectDevice{
-    IDD_SELECT_DEVICE,     "", kTemplateFont, 9, 163, 75, ThinBorder | CenterOnScreen,
-    kSelectDeviceControls,
+    "IDD_SELECT_DEVICE", "", kTemplateFont, 9, 163, 75, ThinBorder, kSelectDeviceControls,
 };
 
 constexpr std::array kAboutControls{
@@ -88,13 +85,13 @@ constexpr std::array kAboutControls{
 };
 
 constexpr DialogTemplate kAbout{
-    IDD_ABOUT,
+    "IDD_ABOUT",
     "About Mirevo...",
     kTemplateFont,
     12,
     143,
     84,
-    HasCaption | SystemMenu | ModalFrame | ToolWindow | SunkenClientEdge | CenterOnScreen,
+    HasCaption | SystemMenu | ToolWindow,
     kAboutControls,
 };
 

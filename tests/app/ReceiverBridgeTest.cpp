@@ -54,7 +54,7 @@ protected:
 
     // Declared before the workers: they are destroyed, stopped and joined,
     // first.
-    ReceiverBridge bridge{[](std::uint32_t) {}};
+    ReceiverBridge bridge;
     app::LogModel model;
     int batches{0};
     int beeps{0};

@@ -17,7 +17,7 @@
 #include <functional>
 #include <string>
 
-#include "midi/KeyboardControl.h"
+#include "midi/NoteKeyboard.h"
 #include "tests/support/UdpListener.h"
 
 namespace midi {
@@ -47,7 +47,7 @@ protected:
     {
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
         button_->setObjectName(QStringLiteral("IDC_KEYBOARD"));
-        keyboard_ = new KeyboardControl(button_, listener_.midiSendFunction());
+        keyboard_ = new NoteKeyboard(button_, listener_.midiSendFunction());
         window_.show();
         window_.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
@@ -93,7 +93,7 @@ protected:
     testing_support::UdpListener listener_;
     QDialog window_;
     QPushButton* button_ = nullptr;
-    KeyboardControl* keyboard_ = nullptr;
+    NoteKeyboard* keyboard_ = nullptr;
 };
 
 TEST_F(PerformanceMenuTest, HasTheEntriesCaptionsAndNamesAtThePointer)

@@ -1,4 +1,4 @@
-#include "app/DropDownComboBox.h"
+#include "resources/DropDownComboBox.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-namespace app {
+namespace res {
 
 DropDownComboBox::DropDownComboBox(QWidget* parent) : QComboBox(parent)
 {
@@ -83,4 +83,4 @@ void DropDownComboBox::wheelEvent(QWheelEvent* event)
     event->ignore();
 }
 
-}  // namespace app
+}  // namespace res

@@ -1,4 +1,4 @@
-#include "midi/KeyboardControl.h"
+#include "midi/NoteKeyboard.h"
 
 #include <gmock/gmock.h>
 #include <xkbcommon/xkbcommon.h>
@@ -90,16 +90,16 @@ protected:
     }
 };
 
-class KeyboardControlTest : public ::testing::Test {
+class NoteKeyboardTest : public ::testing::Test {
 protected:
     void SetUp() override { start({}); }
 
-    void start(KeyboardControl::KeymapSource keymaps)
+    void start(NoteKeyboard::KeymapSource keymaps)
     {
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
         other_ = new QPushButton(QStringLiteral("Send"), &window_);
         other_->move(0, 40);
-        keyboard_ = new KeyboardControl(button_, listener_.midiSendFunction(), std::move(keymaps));
+        keyboard_ = new NoteKeyboard(button_, listener_.midiSendFunction(), std::move(keymaps));
         window_.installEventFilter(&passedOn_);
         window_.show();
         window_.activateWindow();
@@ -143,7 +143,7 @@ protected:
     QWidget window_;
     QPushButton* button_ = nullptr;
     QPushButton* other_ = nullptr;
-    KeyboardControl* keyboard_ = nullptr;
+    NoteKeyboard* keyboard_ = nullptr;
 };
 
 // The notes of a key pressed and released, then the same velocity-0.
@@ -175,7 +175,7 @@ void PrintTo(const LayoutCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class KeyboardLayoutTest : public KeyboardControlTest,
+class KeyboardLayoutTest : public NoteKeyboardTest,
                            public ::testing::WithParamInterface<std::tuple<LayoutCase, bool>> {
 protected:
     void SetUp() override
@@ -257,7 +257,7 @@ void PrintTo(const OctaveCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class KeyboardOctaveTest : public KeyboardControlTest,
+class KeyboardOctaveTest : public NoteKeyboardTest,
                            public ::testing::WithParamInterface<OctaveCase> {};
 
 // Keys as events made without native codes (as tests and accessibility tools
@@ -279,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(Octaves, KeyboardOctaveTest,
                              return std::string(row.param.name);
                          });
 
-TEST_F(KeyboardControlTest, HeldKeySendsOneNoteOnAndOneRelease)
+TEST_F(NoteKeyboardTest, HeldKeySendsOneNoteOnAndOneRelease)
 {
     sendKey(QEvent::KeyPress, Qt::Key_Z);
     for (int i = 0; i < 5; ++i) {
@@ -290,7 +290,7 @@ TEST_F(KeyboardControlTest, HeldKeySendsOneNoteOnAndOneRelease)
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOff(60)));
 }
 
-TEST_F(KeyboardControlTest, ReleaseAfterAnOctaveChangeSendsAtTheNewOctave)
+TEST_F(NoteKeyboardTest, ReleaseAfterAnOctaveChangeSendsAtTheNewOctave)
 {
     QTest::keyPress(button_, Qt::Key_Z);
     keyboard_->setOctave(3);
@@ -298,7 +298,7 @@ TEST_F(KeyboardControlTest, ReleaseAfterAnOctaveChangeSendsAtTheNewOctave)
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOff(36)));
 }
 
-TEST_F(KeyboardControlTest, LosingTheFocusEndsHeldNotes)
+TEST_F(NoteKeyboardTest, LosingTheFocusEndsHeldNotes)
 {
     QTest::keyPress(button_, Qt::Key_Z);
     QTest::keyPress(button_, Qt::Key_Q);
@@ -307,7 +307,7 @@ TEST_F(KeyboardControlTest, LosingTheFocusEndsHeldNotes)
     EXPECT_THAT(listener_.takeAll(), ElementsAre(noteOn(60), noteOn(72), noteOff(60), noteOff(72)));
 }
 
-class KeyboardKeymapTest : public KeyboardControlTest {
+class KeyboardKeymapTest : public NoteKeyboardTest {
 protected:
     void SetUp() override
     {

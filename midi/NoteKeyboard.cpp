@@ -1,4 +1,4 @@
-#include "midi/KeyboardControl.h"
+#include "midi/NoteKeyboard.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -39,14 +39,14 @@ constexpr std::uint32_t groupOfState(std::uint32_t state) noexcept
 
 }  // namespace
 
-KeyboardControl::KeyboardControl(QWidget* control, Send send, KeymapSource keymaps)
+NoteKeyboard::NoteKeyboard(QWidget* control, Send send, KeymapSource keymaps)
     : QObject(control), control_(control), send_(std::move(send)), keymaps_(std::move(keymaps))
 {
     setObjectName(QStringLiteral("keyboardControl"));
     control_->installEventFilter(this);
 }
 
-bool KeyboardControl::eventFilter(QObject* watched, QEvent* event)
+bool NoteKeyboard::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == control_) {
         return keyboardControlHandler(event);
@@ -54,7 +54,7 @@ bool KeyboardControl::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-bool KeyboardControl::keyboardControlHandler(QEvent* event)
+bool NoteKeyboard::keyboardControlHandler(QEvent* event)
 {
     switch (event->type()) {
         case QEvent::ShortcutOverride: {
@@ -93,7 +93,7 @@ bool KeyboardControl::keyboardControlHandler(QEvent* event)
     }
 }
 
-VirtualKey KeyboardControl::identify(const QKeyEvent& key)
+VirtualKey NoteKeyboard::identify(const QKeyEvent& key)
 {
     if (keymapStale_) {
         keymap_ = keymaps_ ? keymaps_() : nullptr;
@@ -118,7 +118,7 @@ VirtualKey KeyboardControl::identify(const QKeyEvent& key)
     return virtualKeyOf(facts, layout);
 }
 
-bool KeyboardControl::keyPressed(const QKeyEvent& key, VirtualKey identity)
+bool NoteKeyboard::keyPressed(const QKeyEvent& key, VirtualKey identity)
 {
     if (identity.system) {
         return false;
@@ -139,7 +139,7 @@ bool KeyboardControl::keyPressed(const QKeyEvent& key, VirtualKey identity)
     return true;
 }
 
-bool KeyboardControl::keyReleased(const QKeyEvent& key, VirtualKey identity)
+bool NoteKeyboard::keyReleased(const QKeyEvent& key, VirtualKey identity)
 {
     if (key.isAutoRepeat()) {
         return !identity.system;
@@ -165,14 +165,14 @@ bool KeyboardControl::keyReleased(const QKeyEvent& key, VirtualKey identity)
     return true;
 }
 
-void KeyboardControl::releaseHeldKeys()
+void NoteKeyboard::releaseHeldKeys()
 {
     for (const HeldKey& held : std::exchange(held_, {})) {
         sendNotes(held.virtualKey, false);
     }
 }
 
-void KeyboardControl::sendNotes(std::uint8_t virtualKey, bool pressed)
+void NoteKeyboard::sendNotes(std::uint8_t virtualKey, bool pressed)
 {
     if (!send_) {
         return;

@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-namespace app {
+namespace res {
 
 // An editable drop-down combo box whose field holds exactly what the user
 // typed or pasted, or what the program or a pick from the opened list put
@@ -27,4 +27,4 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 };
 
-}  // namespace app
+}  // namespace res

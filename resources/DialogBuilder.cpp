@@ -1,4 +1,4 @@
-#include "app/DialogBuilder.h"
+#include "resources/DialogBuilder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/DropDownComboBox.h"
-#include "app/ProgramCheckedButton.h"
+#include "resources/DropDownComboBox.h"
+#include "resources/ProgramCheckedButton.h"
 #include "resources/ResourceIds.h"
 
-namespace app {
+namespace res {
 namespace {
 
 QString fromUtf8(std::string_view text)
@@ -26,7 +26,7 @@ QString fromUtf8(std::string_view text)
 }
 
 // What a screen reader speaks for the control.
-void applyAccessibility(QWidget* widget, const res::ControlTemplate& control)
+void applyAccessibility(QWidget* widget, const ControlTemplate& control)
 {
     std::vector<QWidget*> speakers{widget};
     // The focus in an editable combo box sits in its field, and on Linux the
@@ -42,32 +42,67 @@ void applyAccessibility(QWidget* widget, const res::ControlTemplate& control)
     }
 }
 
+Qt::WindowFlags windowFlags(std::uint32_t style)
+{
+    // A window with a minimise box is a main window (the desktop lists it);
+    // the others are dialogs over their owner.
+    Qt::WindowFlags flags = (style & ToolWindow) != 0    ? Qt::Tool
+                            : (style & MinimizeBox) != 0 ? Qt::Window
+                                                         : Qt::Dialog;
+    if ((style & HasCaption) == 0) {
+        return flags | Qt::FramelessWindowHint;
+    }
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if ((style & SystemMenu) != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if ((style & MinimizeBox) != 0) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if ((style & MaximizeBox) != 0) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
+
 }  // namespace
 
-DialogBuilder::DialogBuilder(QWidget* window, const res::DialogTemplate& dialogTemplate)
+DialogBuilder::DialogBuilder(QWidget* window, const DialogTemplate& dialogTemplate)
 {
+    window->setObjectName(fromUtf8(dialogTemplate.name));
+    window->setWindowFlags(windowFlags(dialogTemplate.style));
+    if ((dialogTemplate.style & ThinBorder) != 0) {
+        window->setStyleSheet(
+            QStringLiteral("#%1 { border: 1px solid palette(dark); }").arg(window->objectName()));
+    }
     const QFont font = templateFont(dialogTemplate);
     window->setFont(font);
     window->setWindowTitle(fromUtf8(dialogTemplate.caption));
     base_ = baseUnitsOf(font);
     clientSize_ = QSize(dluToPixelsX(dialogTemplate.width, base_),
                         dluToPixelsY(dialogTemplate.height, base_));
-    window->resize(clientSize_);
+    // Never smaller than the template: resizable windows grow from it.
+    if ((dialogTemplate.style & SizingBorder) != 0) {
+        window->setMinimumSize(clientSize_);
+        window->resize(clientSize_);
+    } else {
+        window->setFixedSize(clientSize_);
+    }
 
     QWidget* previous = nullptr;
-    for (const res::ControlTemplate& control : dialogTemplate.controls) {
+    for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = create(control, window);
         widget->setObjectName(fromUtf8(control.name));
         widget->setProperty("controlId", control.id);
         applyAccessibility(widget, control);
         QRect rect = toPixels(control.x, control.y, control.width, control.height);
-        if (control.kind == res::ControlKind::ComboBox) {
+        if (control.kind == ControlKind::ComboBox) {
             // The template's height includes the dropped-down list; the
             // closed box takes the height its font needs.
             rect.setHeight(std::min(rect.height(), widget->sizeHint().height()));
         }
         widget->setGeometry(rect);
-        if ((control.style & res::TabStop) != 0) {
+        if ((control.style & TabStop) != 0) {
             widget->setFocusPolicy(Qt::StrongFocus);
             if (previous != nullptr) {
                 QWidget::setTabOrder(previous, widget);
@@ -76,13 +111,13 @@ DialogBuilder::DialogBuilder(QWidget* window, const res::DialogTemplate& dialogT
         } else {
             widget->setFocusPolicy(Qt::NoFocus);
         }
-        if (control.id != res::IDC_STATIC) {
+        if (control.id != IDC_STATIC) {
             items_.emplace(control.id, widget);
         }
     }
 }
 
-QFont DialogBuilder::templateFont(const res::DialogTemplate& dialogTemplate)
+QFont DialogBuilder::templateFont(const DialogTemplate& dialogTemplate)
 {
     QFont font;
     font.setFamilies({fromUtf8(dialogTemplate.fontFamily), QStringLiteral("MS PGothic"),
@@ -115,55 +150,56 @@ QRect DialogBuilder::toPixels(int x, int y, int width, int height) const noexcep
                  dluToPixelsY(y + height, base_) - top);
 }
 
-QWidget* DialogBuilder::create(const res::ControlTemplate& control, QWidget* parent) const
+QWidget* DialogBuilder::create(const ControlTemplate& control, QWidget* parent) const
 {
     const QString caption = fromUtf8(control.caption);
     switch (control.kind) {
-        case res::ControlKind::ListBox: {
+        case ControlKind::ListBox: {
             auto* list = new QListView(parent);
-            list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            list->setVerticalScrollBarPolicy(
+                (control.style & VScroll) != 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
             list->setEditTriggers(QAbstractItemView::NoEditTriggers);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setUniformItemSizes(true);
             return list;
         }
-        case res::ControlKind::PushButton:
-        case res::ControlKind::DefaultPushButton:
-        case res::ControlKind::FlatPushButton: {
+        case ControlKind::PushButton:
+        case ControlKind::DefaultPushButton:
+        case ControlKind::FlatPushButton: {
             auto* button = new QPushButton(caption, parent);
             button->setAutoDefault(true);
-            button->setDefault(control.kind == res::ControlKind::DefaultPushButton);
-            button->setFlat(control.kind == res::ControlKind::FlatPushButton);
+            button->setDefault(control.kind == ControlKind::DefaultPushButton);
+            button->setFlat(control.kind == ControlKind::FlatPushButton);
             return button;
         }
-        case res::ControlKind::CheckBox:
+        case ControlKind::CheckBox:
             return new QCheckBox(caption, parent);
-        case res::ControlKind::PushLikeCheckBox: {
+        case ControlKind::PushLikeCheckBox: {
             auto* button = new ProgramCheckedButton(caption, parent);
             button->setAutoDefault(false);
             return button;
         }
-        case res::ControlKind::Edit: {
+        case ControlKind::Edit: {
             auto* edit = new QLineEdit(caption, parent);
-            if ((control.style & res::DigitsOnly) != 0) {
+            if ((control.style & DigitsOnly) != 0) {
                 edit->setValidator(new QRegularExpressionValidator(
                     QRegularExpression(QStringLiteral("[0-9]*")), edit));
             }
             return edit;
         }
-        case res::ControlKind::ComboBox: {
+        case ControlKind::ComboBox: {
             auto* combo = new DropDownComboBox(parent);
             combo->setMaxVisibleItems(8);
             return combo;
         }
-        case res::ControlKind::GroupBox:
+        case ControlKind::GroupBox:
             return new QGroupBox(caption, parent);
-        case res::ControlKind::Static: {
+        case ControlKind::Static: {
             auto* label = new QLabel(caption, parent);
-            if ((control.style & res::Centered) != 0) {
+            if ((control.style & Centered) != 0) {
                 label->setAlignment(Qt::AlignCenter);
             }
-            if ((control.style & res::Sunken) != 0) {
+            if ((control.style & Sunken) != 0) {
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             }
             return label;
@@ -172,4 +208,4 @@ QWidget* DialogBuilder::create(const res::ControlTemplate& control, QWidget* par
     return new QWidget(parent);
 }
 
-}  // namespace app
+}  // namespace res

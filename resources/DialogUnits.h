@@ -1,6 +1,6 @@
 #pragma once
 
-namespace app {
+namespace res {
 
 // A window template measures in dialog units: a horizontal unit is a
 // quarter of the template font's average character width, a vertical unit
@@ -37,4 +37,4 @@ struct BaseUnits {
     return (widthOf52Letters + 26) / 52;
 }
 
-}  // namespace app
+}  // namespace res

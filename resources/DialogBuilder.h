@@ -5,12 +5,12 @@
 #include <QSize>
 #include <unordered_map>
 
-#include "app/DialogUnits.h"
 #include "resources/DialogTemplate.h"
+#include "resources/DialogUnits.h"
 
 class QWidget;
 
-namespace app {
+namespace res {
 
 // Builds a window from its template: caption, font, client size and the
 // controls in tab order, each named after its identifier and given the
@@ -18,11 +18,11 @@ namespace app {
 // by identifier.
 class DialogBuilder {
 public:
-    DialogBuilder(QWidget* window, const res::DialogTemplate& dialogTemplate);
+    DialogBuilder(QWidget* window, const DialogTemplate& dialogTemplate);
 
     // The template's font; where the platform lacks it, a proportional
     // Japanese Gothic of the system takes its place.
-    [[nodiscard]] static QFont templateFont(const res::DialogTemplate& dialogTemplate);
+    [[nodiscard]] static QFont templateFont(const DialogTemplate& dialogTemplate);
     [[nodiscard]] static BaseUnits baseUnitsOf(const QFont& font);
 
     [[nodiscard]] QWidget* item(int id) const;
@@ -36,11 +36,11 @@ public:
     [[nodiscard]] QSize clientSize() const noexcept { return clientSize_; }
 
 private:
-    QWidget* create(const res::ControlTemplate& control, QWidget* parent) const;
+    QWidget* create(const ControlTemplate& control, QWidget* parent) const;
 
     BaseUnits base_{};
     QSize clientSize_{};
     std::unordered_map<int, QWidget*> items_;
 };
 
-}  // namespace app
+}  // namespace res

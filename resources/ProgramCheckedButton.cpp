@@ -1,10 +1,10 @@
-#include "app/ProgramCheckedButton.h"
+#include "resources/ProgramCheckedButton.h"
 
 #include <QAccessibleWidget>
 
 #include <mutex>
 
-namespace app {
+namespace res {
 namespace {
 
 class AccessibleProgramCheckedButton final : public QAccessibleWidget {
@@ -77,4 +77,4 @@ ProgramCheckedButton::ProgramCheckedButton(const QString& text, QWidget* parent)
     setCheckable(true);
 }
 
-}  // namespace app
+}  // namespace res

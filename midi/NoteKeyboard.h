@@ -32,7 +32,7 @@ class XkbKeymap;
 //
 // It installs itself as the control's event filter and is owned by the
 // control.
-class KeyboardControl final : public QObject {
+class NoteKeyboard final : public QObject {
     Q_OBJECT
 
 public:
@@ -44,7 +44,7 @@ public:
 
     static constexpr int kInitialOctave = 5;
 
-    KeyboardControl(QWidget* control, Send send, KeymapSource keymaps = {});
+    NoteKeyboard(QWidget* control, Send send, KeymapSource keymaps = {});
 
     [[nodiscard]] int octave() const noexcept { return octave_; }
     // Any value is stored; the note arithmetic uses its low byte.

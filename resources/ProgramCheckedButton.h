@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-namespace app {
+namespace res {
 
 // A check box drawn as a push button whose check only the program changes:
 // clicking it reports the click and leaves the check as it is. Screen
@@ -20,4 +20,4 @@ protected:
     void nextCheckState() override {}
 };
 
-}  // namespace app
+}  // namespace res
