@@ -19,6 +19,15 @@ net::Ipv4Endpoint loopback(std::uint16_t port)
 
 }  // namespace
 
+std::uint16_t freeUdpPort()
+{
+    net::UdpSocket probe = net::UdpSocket::open();
+    if (!probe.valid() || !probe.bindAny(0)) {
+        throw std::runtime_error("no free UDP port");
+    }
+    return probe.localEndpoint().value_or(net::Ipv4Endpoint{}).port;
+}
+
 UdpListener::UdpListener(int receiveBuffer)
     : socket_(net::UdpSocket::open()), sender_(net::UdpSocket::open())
 {

@@ -13,6 +13,10 @@
 
 namespace testing_support {
 
+// A UDP port that no socket holds now, for a window to listen on (the
+// window itself does not tell which port it bound when given 0).
+[[nodiscard]] std::uint16_t freeUdpPort();
+
 // A UDP socket on a free local port that tests read datagrams from, with a
 // socket of its own to send to it, as a window sends to its targets.
 class UdpListener {
