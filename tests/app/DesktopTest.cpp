@@ -1,30 +1,27 @@
-// The windows as the desktop and its screen readers see them: the icon, an
-// accessible name and description for every control, the log's lines
-// through the accessibility interface, and the tab order of each template
-// (the main window's included).
+// The windows as the desktop, its screen readers and the keyboard see them:
+// the icon, a name and a description for every control, and the tab order
+// of each window following its template. (How the log reads aloud is in
+// ListeningTest.)
 #include <gmock/gmock.h>
 
 #include <QAccessible>
-#include <QApplication>
 #include <QIcon>
 #include <QTest>
-#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/MainWindow.h"
 #include "midi/SelectionDialog.h"
-#include "resources/ResourceIds.h"
 #include "resources/Templates.h"
 #include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
 
 namespace {
 
-using namespace res;
 using midi::SelectionDialog;
-using testing_support::RecordingMessageBoxes;
+using res::ControlTemplate;
 
 QString spoken(QObject* object, QAccessible::Text text)
 {
@@ -32,124 +29,77 @@ QString spoken(QObject* object, QAccessible::Text text)
     return iface != nullptr ? iface->text(text) : QString();
 }
 
-// What a screen reader that has just come to the log reads there: one child
-// per line, spoken by its text. The accessibility cache is dropped first,
-// since only a platform with a live accessibility bridge (not the offscreen
-// one) tells the cached interface about model changes.
-QStringList readLog(QWidget* log)
-{
-    if (QAccessibleInterface* cached = QAccessible::queryAccessibleInterface(log)) {
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(cached));
-    }
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(log);
-    QStringList lines;
-    for (int i = 0; i < iface->childCount(); ++i) {
-        lines.append(iface->child(i)->text(QAccessible::Name));
-    }
-    return lines;
-}
+struct WindowRow {
+    const char* name;
+    std::optional<SelectionDialog::Mode> mode;  // none: the main window
+    const res::DialogTemplate& (*dialogTemplate)() noexcept;
+};
 
-class DesktopTest : public ::testing::Test {
+class EveryWindow : public ::testing::TestWithParam<WindowRow> {
 protected:
     void SetUp() override
     {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        if (GetParam().mode) {
+            selection = std::make_unique<SelectionDialog>(&window, *GetParam().mode,
+                                                          std::vector<std::string>{"one", "two"});
+        }
     }
+    QWidget* shown() { return selection ? static_cast<QWidget*>(selection.get()) : &window; }
 
-    RecordingMessageBoxes boxes;
+    testing_support::RecordingMessageBoxes boxes;
     app::MainWindow window{boxes, testing_support::noMidi()};
+    std::unique_ptr<SelectionDialog> selection;
 };
 
-TEST_F(DesktopTest, TheWindowCarriesTheApplicationIconAt16And32Pixels)
+// Screen readers name and describe every control; Tab goes through the tab
+// stops in the template's order.
+TEST_P(EveryWindow, EveryControlIsNamedDescribedAndReachedInTheTemplatesOrder)
 {
+    EXPECT_FALSE(spoken(shown(), QAccessible::Name).isEmpty());
+    std::vector<std::string> tabStops;
+    for (const ControlTemplate& c : GetParam().dialogTemplate().controls) {
+        SCOPED_TRACE(std::string(c.name));
+        QWidget* widget = shown()->findChild<QWidget*>(QString::fromUtf8(c.name));
+        ASSERT_NE(widget, nullptr);
+        EXPECT_FALSE(spoken(widget, QAccessible::Name).isEmpty());
+        EXPECT_FALSE(spoken(widget, QAccessible::Description).isEmpty());
+        if ((c.style & res::TabStop) != 0) {
+            tabStops.emplace_back(c.name);
+        }
+    }
+    // One round of the focus chain from the first tab stop, controls only.
+    QWidget* first = shown()->findChild<QWidget*>(QString::fromStdString(tabStops.front()));
+    std::vector<std::string> visited;
+    QWidget* w = first;
+    do {
+        if (w->property("controlId").isValid() && (w->focusPolicy() & Qt::TabFocus) != 0) {
+            visited.push_back(w->objectName().toStdString());
+        }
+        w = w->nextInFocusChain();
+    } while (w != first && visited.size() <= tabStops.size());
+    EXPECT_EQ(visited, tabStops);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, EveryWindow,
+    ::testing::Values(
+        WindowRow{"Main", std::nullopt, &res::mainWindowTemplate},
+        WindowRow{"SelectInput", SelectionDialog::Mode::Input, &res::selectDeviceTemplate},
+        WindowRow{"SelectOutput", SelectionDialog::Mode::Output, &res::selectDeviceTemplate},
+        WindowRow{"About", SelectionDialog::Mode::About, &res::aboutTemplate}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Desktop, TheWindowCarriesTheApplicationIconAt16And32Pixels)
+{
+    testing_support::RecordingMessageBoxes boxes;
+    const app::MainWindow window(boxes, testing_support::noMidi());
     const QIcon icon = window.windowIcon();
     ASSERT_FALSE(icon.isNull());
     EXPECT_THAT(icon.availableSizes(), testing::IsSupersetOf({QSize(16, 16), QSize(32, 32)}));
     // A screen at twice the density gets the 32-pixel image for 16 pixels.
-    const QPixmap sharp = icon.pixmap(QSize(16, 16), 2.0);
-    EXPECT_EQ(sharp.size(), QSize(32, 32));
-}
-
-struct WindowCase {
-    const char* name;
-    std::function<std::unique_ptr<QWidget>(QWidget* owner)> make;
-    const DialogTemplate& (*dialogTemplate)() noexcept;
-};
-
-std::vector<WindowCase> everyWindow()
-{
-    const auto selection = [](SelectionDialog::Mode mode) {
-        return [mode](QWidget* owner) -> std::unique_ptr<QWidget> {
-            return std::make_unique<SelectionDialog>(owner, mode,
-                                                     std::vector<std::string>{"one", "two"});
-        };
-    };
-    return {
-        {"Main", nullptr, &mainWindowTemplate},
-        {"SelectInput", selection(SelectionDialog::Mode::Input), &selectDeviceTemplate},
-        {"SelectOutput", selection(SelectionDialog::Mode::Output), &selectDeviceTemplate},
-        {"About", selection(SelectionDialog::Mode::About), &aboutTemplate},
-    };
-}
-
-TEST_F(DesktopTest, EveryControlOfEveryWindowHasANameAndADescription)
-{
-    for (const WindowCase& c : everyWindow()) {
-        SCOPED_TRACE(c.name);
-        const std::unique_ptr<QWidget> made = c.make ? c.make(&window) : nullptr;
-        QWidget* shown = made ? made.get() : &window;
-        EXPECT_FALSE(spoken(shown, QAccessible::Name).isEmpty());
-        for (const ControlTemplate& control : c.dialogTemplate().controls) {
-            SCOPED_TRACE(std::string(control.name));
-            auto* widget = shown->findChild<QWidget*>(QString::fromUtf8(control.name));
-            ASSERT_NE(widget, nullptr);
-            EXPECT_FALSE(spoken(widget, QAccessible::Name).isEmpty());
-            EXPECT_FALSE(spoken(widget, QAccessible::Description).isEmpty());
-        }
-    }
-}
-
-TEST_F(DesktopTest, AScreenReaderReadsTheLogLineByLine)
-{
-    QWidget* log = window.item(IDC_LOG);
-    EXPECT_EQ(readLog(log), QStringList{});
-    window.appendLogLines({"10.0.0.1:5>first", "10.0.0.2:6>日本語"});
-    window.appendLogLines({"10.0.0.3:7>third"});
-    EXPECT_EQ(readLog(log),
-              (QStringList{"10.0.0.1:5>first", "10.0.0.2:6>日本語", "10.0.0.3:7>third"}));
-
-    window.mainWindowHandler(IDCANCEL);
-    EXPECT_EQ(readLog(log), QStringList{});
-    window.appendLogLines({"10.0.0.4:8>again"});
-    EXPECT_EQ(readLog(log), QStringList{"10.0.0.4:8>again"});
-}
-
-TEST_F(DesktopTest, TabStopsFollowTheTemplateInEveryWindow)
-{
-    for (const WindowCase& c : everyWindow()) {
-        SCOPED_TRACE(c.name);
-        const std::unique_ptr<QWidget> made = c.make ? c.make(&window) : nullptr;
-        QWidget* shown = made ? made.get() : &window;
-        std::vector<std::string> expected;
-        for (const ControlTemplate& control : c.dialogTemplate().controls) {
-            if ((control.style & TabStop) != 0) {
-                expected.emplace_back(control.name);
-            }
-        }
-        // One round of the focus chain from the first tab stop, controls only.
-        QWidget* first = shown->findChild<QWidget*>(QString::fromStdString(expected.front()));
-        ASSERT_NE(first, nullptr);
-        std::vector<std::string> visited;
-        QWidget* w = first;
-        do {
-            if (w->property("controlId").isValid() && (w->focusPolicy() & Qt::TabFocus) != 0) {
-                visited.push_back(w->objectName().toStdString());
-            }
-            w = w->nextInFocusChain();
-        } while (w != first && visited.size() <= expected.size());
-        EXPECT_EQ(visited, expected);
-    }
+    EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
 }
 
 }  // namespace

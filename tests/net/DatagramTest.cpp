@@ -1,7 +1,8 @@
+// The datagram format: what a text or a note becomes on the wire, and how
+// a received datagram is read.
 #include "net/Datagram.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -20,24 +21,32 @@ std::vector<std::byte> bytesOf(std::string_view text)
     return {bytes.begin(), bytes.end()};
 }
 
-TEST(TextDatagram, KeepsAtMost1022Bytes)
+constexpr auto rowName = [](const auto& info) { return std::string(info.param.name); };
+
+const std::string kFill(1020, 'a');  // two bytes short of the limit, 1022
+
+struct TextRow {
+    const char* name;
+    std::string text;
+    std::string sent;  // what follows the kind byte
+};
+
+class TextDatagram : public testing::TestWithParam<TextRow> {};
+
+TEST_P(TextDatagram, KeepsAtMost1022BytesCutBetweenCharacters)
 {
-    const std::string full(net::kMaxTextBytes, 'a');
-    EXPECT_EQ(net::makeTextDatagram(full), bytesOf("*" + full));
-    EXPECT_EQ(net::makeTextDatagram(std::string(1500, 'a')), bytesOf("*" + full));
+    EXPECT_EQ(net::makeTextDatagram(GetParam().text), bytesOf("*" + GetParam().sent));
 }
 
-TEST(TextDatagram, IsCutBetweenCharacters)
-{
-    const std::string e = "\xC3\xA9";         // two bytes
-    const std::string euro = "\xE2\x82\xAC";  // three bytes
-    const std::string fits(net::kMaxTextBytes - 2, 'a');
-    EXPECT_EQ(net::makeTextDatagram(fits + e), bytesOf("*" + fits + e));
-    EXPECT_EQ(net::makeTextDatagram(fits + 'a' + e), bytesOf("*" + fits + 'a'));
-    EXPECT_EQ(net::makeTextDatagram(fits + euro), bytesOf("*" + fits));
-    // An invalid byte is a character of its own and may end the text.
-    EXPECT_EQ(net::makeTextDatagram(fits + "a\xA9x"), bytesOf("*" + fits + "a\xA9"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TextDatagram,
+    testing::Values(TextRow{"tooLong", std::string(1500, 'a'), kFill + "aa"},
+                    TextRow{"twoByteCharacterFits", kFill + "\xC3\xA9", kFill + "\xC3\xA9"},
+                    TextRow{"twoByteCharacterCut", kFill + "a\xC3\xA9", kFill + "a"},
+                    TextRow{"threeByteCharacterCut", kFill + "\xE2\x82\xAC", kFill},
+                    // An invalid byte is a character of its own and may end the text.
+                    TextRow{"invalidByteKept", kFill + "a\xA9x", kFill + "a\xA9"}),
+    rowName);
 
 TEST(MidiDatagram, IsTheKindThenTheMessageLittleEndian)
 {
@@ -49,44 +58,43 @@ TEST(MidiDatagram, IsTheKindThenTheMessageLittleEndian)
                             std::byte{0x12}));
 }
 
-std::string readText(std::span<const std::byte> datagram)
+std::string describe(const net::DatagramContent& content)
 {
-    const net::DatagramContent content = net::readDatagram(datagram);
-    const auto* text = std::get_if<net::TextMessage>(&content);
-    return text != nullptr ? std::string(text->text) : "<not text>";
+    if (const auto* text = std::get_if<net::TextMessage>(&content)) {
+        return "text " + std::string(text->text);
+    }
+    if (const auto* midi = std::get_if<net::MidiMessage>(&content)) {
+        return "midi " + std::to_string(midi->message);
+    }
+    return "ignored";
 }
 
-std::uint32_t readMidi(std::span<const std::byte> datagram)
+struct ReadRow {
+    const char* name;
+    std::string datagram;
+    std::string content;
+};
+
+class ReadDatagram : public testing::TestWithParam<ReadRow> {};
+
+TEST_P(ReadDatagram, ReadsTheKindAndItsPayload)
 {
-    const net::DatagramContent content = net::readDatagram(datagram);
-    const auto* midi = std::get_if<net::MidiMessage>(&content);
-    return midi != nullptr ? midi->message : 0xDEADBEEF;
+    EXPECT_EQ(describe(net::readDatagram(bytesOf(GetParam().datagram))), GetParam().content);
 }
 
-TEST(ReadDatagram, TextEndsAtTheFirstZeroOrTheEnd)
-{
-    EXPECT_EQ(readText(bytesOf("*hello")), "hello");
-    EXPECT_EQ(readText(bytesOf("*")), "");
-    EXPECT_EQ(readText(bytesOf(std::string_view("*ab\0cd", 6))), "ab");
-
-    const std::string longest(net::kReceiveBufferBytes - 1, 'x');
-    EXPECT_EQ(readText(bytesOf("*" + longest)), longest);
-}
-
-TEST(ReadDatagram, MidiReadsMissingBytesAsZeroAndIgnoresExtraOnes)
-{
-    EXPECT_EQ(readMidi(net::makeMidiDatagram(0x12345678)), 0x12345678U);
-    EXPECT_EQ(readMidi(bytesOf("~\x90\x3C")), 0x00003C90U);
-    EXPECT_EQ(readMidi(bytesOf("~")), 0U);
-    EXPECT_EQ(readMidi(bytesOf("~\x90\x3C\x7F\x01\xAA\xBB")), 0x017F3C90U);
-}
-
-TEST(ReadDatagram, IgnoresUnknownKindsAndEmptyDatagrams)
-{
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(net::readDatagram(bytesOf("?abc"))));
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(net::readDatagram(bytesOf(""))));
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(
-        net::readDatagram(bytesOf(std::string_view("\0~\x90", 3)))));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReadDatagram,
+    testing::Values(
+        ReadRow{"text", "*hello", "text hello"}, ReadRow{"emptyText", "*", "text "},
+        ReadRow{"textEndsAtZero", std::string("*ab\0cd", 6), "text ab"},
+        ReadRow{"longestText", "*" + std::string(1023, 'x'), "text " + std::string(1023, 'x')},
+        ReadRow{"midi", "~\x78\x56\x34\x12", "midi " + std::to_string(0x12345678)},
+        ReadRow{"midiMissingBytesAreZero", "~\x90\x3C", "midi " + std::to_string(0x3C90)},
+        ReadRow{"midiKindOnly", "~", "midi 0"},
+        ReadRow{"midiExtraBytesIgnored", "~\x90\x3C\x7F\x01\xAA\xBB",
+                "midi " + std::to_string(0x017F3C90)},
+        ReadRow{"unknownKind", "?abc", "ignored"}, ReadRow{"empty", "", "ignored"},
+        ReadRow{"zeroBeforeTheKind", std::string("\0~\x90", 3), "ignored"}),
+    rowName);
 
 }  // namespace

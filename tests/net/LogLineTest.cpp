@@ -7,19 +7,15 @@
 
 namespace {
 
-using net::formatLogLine;
-using net::Ipv4Endpoint;
-
-// 192.168.0.5, network byte order on a little-endian host.
-Ipv4Endpoint sender()
+// 192.168.0.5:50000, the sender of every line here.
+net::Ipv4Endpoint sender()
 {
-    Ipv4Endpoint from;
-    from.address = *net::UdpSocket::resolveIpv4("192.168.0.5");
-    from.port = 50000;
-    return from;
+    return {*net::UdpSocket::resolveIpv4("192.168.0.5"), 50000};
 }
 
 const std::string kPrefix = "192.168.0.5:50000>";
+// What is left of a 1023-character line after the 18 of the prefix.
+constexpr std::size_t kRoom = 1023 - 18;
 
 std::string repeated(const std::string& part, std::size_t times)
 {
@@ -30,6 +26,8 @@ std::string repeated(const std::string& part, std::size_t times)
     return s;
 }
 
+const std::string kReplacement = "\xEF\xBF\xBD";
+
 struct Row {
     const char* name;
     std::string text;
@@ -38,9 +36,9 @@ struct Row {
 
 class LogLineText : public ::testing::TestWithParam<Row> {};
 
-TEST_P(LogLineText, ShowsTextSafely)
+TEST_P(LogLineText, ShowsTextSafelyOnOneLine)
 {
-    EXPECT_EQ(formatLogLine(sender(), GetParam().text), kPrefix + GetParam().shown);
+    EXPECT_EQ(net::formatLogLine(sender(), GetParam().text), kPrefix + GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,41 +54,24 @@ INSTANTIATE_TEST_SUITE_P(
                           "a\xE2\x90\x89"
                           "b\xE2\x90\x9B[2J"},
                       Row{"nextLine", "a\xC2\x85z", "a\xE2\x90\xA4z"},
-                      Row{"otherC1Control", "a\xC2\x9Bz", "a\xEF\xBF\xBDz"},
+                      Row{"otherC1Control", "a\xC2\x9Bz", "a" + kReplacement + "z"},
                       Row{"lineSeparator", "a\xE2\x80\xA8z", "a\xE2\x90\xA4z"},
                       // U+202E would show the rest, and so the sender, reversed.
-                      Row{"bidiOverride", "\xE2\x80\xAEolleh", "\xEF\xBF\xBDolleh"},
-                      Row{"bidiMarks", "\xE2\x80\x8F\xD8\x9C", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-                      Row{"loneContinuation", "a\x80z", "a\xEF\xBF\xBDz"},
-                      Row{"latin1Byte", "caf\xE9!", "caf\xEF\xBF\xBD!"},
-                      Row{"truncatedAtEnd", "ab\xE2\x82", "ab\xEF\xBF\xBD"},
+                      Row{"bidiOverride", "\xE2\x80\xAEolleh", kReplacement + "olleh"},
+                      Row{"bidiMarks", "\xE2\x80\x8F\xD8\x9C", repeated(kReplacement, 2)},
+                      Row{"latin1Byte", "caf\xE9!", "caf" + kReplacement + "!"},
+                      Row{"truncatedAtEnd", "ab\xE2\x82", "ab" + kReplacement},
                       // Each maximal ill-formed part is one U+FFFD.
-                      Row{"overlong", "\xC0\xAF", repeated("\xEF\xBF\xBD", 2)},
-                      Row{"surrogate", "\xED\xA0\x80", repeated("\xEF\xBF\xBD", 3)},
-                      Row{"aboveUnicode", "\xF4\x90\x80\x80", repeated("\xEF\xBF\xBD", 4)}),
+                      Row{"overlong", "\xC0\xAF", repeated(kReplacement, 2)},
+                      Row{"surrogate", "\xED\xA0\x80", repeated(kReplacement, 3)},
+                      Row{"aboveUnicode", "\xF4\x90\x80\x80", repeated(kReplacement, 4)},
+                      // The line keeps its first 1023 characters, never a part of one...
+                      Row{"cutAt1023Characters", std::string(2000, 'a'), std::string(kRoom, 'a')},
+                      Row{"cutBetweenCharacters", "x" + repeated("\xC3\xBC", 1100),
+                          "x" + repeated("\xC3\xBC", kRoom - 1)},
+                      // ...and counts a replacement as the one character it shows.
+                      Row{"replacementsCountOnce", std::string(2000, '\n'),
+                          repeated("\xE2\x90\x8A", kRoom)}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
-
-TEST(LogLine, IsCutToItsFirst1023Characters)
-{
-    const std::string line = formatLogLine(sender(), std::string(2000, 'a'));
-    EXPECT_EQ(line.size(), 1023u);
-    EXPECT_EQ(line, kPrefix + std::string(1023 - kPrefix.size(), 'a'));
-}
-
-TEST(LogLine, NeverSplitsACharacterAtTheCut)
-{
-    // Two-byte characters: the cut falls after a whole one, counted as one.
-    const std::string umlauts = repeated("\xC3\xBC", 1100);
-    const std::string line = formatLogLine(sender(), "x" + umlauts);
-    const std::size_t kept = 1023 - kPrefix.size() - 1;
-    EXPECT_EQ(line, kPrefix + "x" + umlauts.substr(0, 2 * kept));
-}
-
-TEST(LogLine, CountsReplacementsAsOneCharacterEach)
-{
-    const std::string line = formatLogLine(sender(), std::string(2000, '\n'));
-    EXPECT_EQ(line.size(), kPrefix.size() + 3 * (1023 - kPrefix.size()));
-    EXPECT_EQ(line.find('\n'), std::string::npos);
-}
 
 }  // namespace
