@@ -27,11 +27,6 @@ struct Row {
     int chosen;
 };
 
-void PrintTo(const Row& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
 void click(SelectionDialog& dialog, const char* button)
 {
     QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);

@@ -23,8 +23,6 @@ public:
     ~JackPeer();
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
-    JackPeer(JackPeer&&) = delete;
-    JackPeer& operator=(JackPeer&&) = delete;
 
     // Full names: "<name>:out", "<name>:in".
     [[nodiscard]] std::string outName() const { return name_ + ":out"; }

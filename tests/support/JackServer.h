@@ -34,8 +34,6 @@ public:
     ~JackServer();
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
-    JackServer(JackServer&&) = delete;
-    JackServer& operator=(JackServer&&) = delete;
 
     // Kills the server at once (SIGKILL: no goodbye to its clients) and
     // waits until it is gone; start() may then bring up a new one.
