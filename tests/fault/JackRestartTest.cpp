@@ -1,10 +1,11 @@
-// The JACK server dies under the window's open ports, at all sorts of
-// moments, and comes back, a hundred times: nothing crashes, the toggles
-// show the devices closed once it is gone, received MIDI meanwhile is
-// dropped, and the toggles then open working ports on the new server. The
-// same for the built-in synthesizer playing on JACK.
+// The JACK server dies under the window's open devices (the built-in
+// synthesizer playing on JACK, then our ports) at all sorts of moments and
+// comes back, a hundred times: nothing crashes, the toggles show the devices
+// closed once it is gone, MIDI received meanwhile is dropped, and the
+// toggles then open working devices on the new server.
 #include <gmock/gmock.h>
 
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
@@ -14,9 +15,7 @@
 
 #include "app/MainWindow.h"
 #include "midi/MidiDevices.h"
-#include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
-#include "resources/ResourceIds.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/ModalHelpers.h"
@@ -25,168 +24,156 @@
 
 namespace {
 
-using namespace res;
 using namespace std::chrono_literals;
+using testsupport::JackServer;
 
-constexpr int kRestarts = 100;
+constexpr std::uint32_t kNoteOn = 0x7F3C90;
 
 class JackRestartTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string whyNot;
-        server_ = testsupport::JackServer::start(whyNot);
+        server_ = JackServer::start(whyNot_);
         if (!server_) {
-            GTEST_SKIP() << whyNot;
+            GTEST_SKIP() << whyNot_;
         }
     }
-    void TearDown() override
-    {
-        window_.reset();
-        devices_.reset();
-        server_.reset();
-    }
 
-    // One MIDI system per process, as in the program.
-    void openWindow(const midi::SynthOptions& synthesizer)
+    // Opens the window, its synthesizer playing on JACK (one MIDI system per
+    // process, as in the program), and has it listen on a port of ours.
+    void openWindow()
     {
-        devices_ = std::make_unique<midi::MidiDevices>(midi::MidiBackend::Jack, synthesizer);
-        window_ = std::make_unique<app::MainWindow>(boxes, *devices_);
+        devices_ = std::make_unique<midi::MidiDevices>(
+            midi::MidiBackend::Jack, midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
+        window_ = std::make_unique<app::MainWindow>(boxes_, *devices_);
         window_->show();
+        window_->findChild<QLineEdit*>("IDC_PORT")->setText(QString::number(port_));
+        QTest::mouseClick(button("IDC_LISTEN"), Qt::LeftButton);
+        ASSERT_TRUE(heard());
     }
 
-    QPushButton* button(int id) { return qobject_cast<QPushButton*>(window_->item(id)); }
+    QPushButton* button(const char* name) { return window_->findChild<QPushButton*>(name); }
 
-    // Toggles a device on, choosing `line` in the selection window; first
-    // runs `meanwhile` while the window is up.
-    void choose(int toggle, int line, const std::function<void()>& meanwhile = {})
+    // Sends a text until the window logs it: everything sent before it has
+    // been handled, in order.
+    bool heard()
     {
-        testing_support::whenModalShows([line, meanwhile](QWidget* modal) {
-            auto* dialog = qobject_cast<midi::SelectionDialog*>(modal);
-            ASSERT_NE(dialog, nullptr);
+        const QAbstractItemModel* log = window_->findChild<QListView*>("IDC_LOG")->model();
+        const int lines = log->rowCount();
+        return QTest::qWaitFor(
+            [&] {
+                (void)sender_.sendTo(to_, net::makeTextDatagram("ping"));
+                return QTest::qWaitFor([&] { return log->rowCount() > lines; }, 50);
+            },
+            10000);
+    }
+
+    // Toggles a device on, choosing the line from the keyboard; first runs
+    // `meanwhile` while the selection window is up.
+    void choose(const char* toggle, int line, const std::function<void()>& meanwhile = {})
+    {
+        testing_support::whenModalShows([line, meanwhile](QWidget* dialog) {
             if (meanwhile) {
                 meanwhile();
             }
-            auto* list = qobject_cast<QListView*>(dialog->item(IDC_DEVICE_LIST));
-            list->setCurrentIndex(list->model()->index(line, 0));
-            dialog->selectionDialogHandler(IDOK);
+            auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
+            for (int i = 0; i < line; ++i) {
+                QTest::keyClick(list, Qt::Key_Down);
+            }
+            QTest::keyClick(list, Qt::Key_Return);
         });
-        window_->mainWindowHandler(toggle);
+        QTest::mouseClick(button(toggle), Qt::LeftButton);
     }
 
-    bool bothClosed()
+    [[nodiscard]] bool checked(const char* toggle) { return button(toggle)->isChecked(); }
+    [[nodiscard]] bool bothClose()
     {
-        return !button(IDC_MIDI_IN)->isChecked() && !button(IDC_MIDI_OUT)->isChecked();
+        return QTest::qWaitFor([&] { return !checked("IDC_MIDI_IN") && !checked("IDC_MIDI_OUT"); },
+                               10000);
     }
 
-    testing_support::RecordingMessageBoxes boxes;
+    // Gone in the reverse order: the window, the devices, the server.
+    std::string whyNot_;
+    std::unique_ptr<JackServer> server_;
+    testing_support::RecordingMessageBoxes boxes_;
     std::unique_ptr<midi::MidiDevices> devices_;
-    std::unique_ptr<testsupport::JackServer> server_;
     std::unique_ptr<app::MainWindow> window_;
+    const std::uint16_t port_ = testing_support::freeUdpPort();
+    const net::Ipv4Endpoint to_{*net::UdpSocket::resolveIpv4("127.0.0.1"), port_};
+    net::UdpSocket sender_ = net::UdpSocket::open();
 };
 
 TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesWork)
 {
-    openWindow(midi::SynthOptions{.soundFonts = {}});  // no synthesizer
-    // Received MIDI streams into the output all along.
-    qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText("0");
-    window_->mainWindowHandler(IDC_LISTEN);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->boundPort() != 0; }));
-    // Stopped and joined however the test ends.
-    std::jthread stream([port = window_->receiver()->boundPort()](const std::stop_token& stop) {
+    openWindow();
+    // The synthesizer playing on JACK and the input show closed once their
+    // server has died; MIDI received meanwhile crashes nothing.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked("IDC_MIDI_OUT"); }, 30000));
+    server_->kill();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(sender_.sendTo(to_, net::makeMidiDatagram(kNoteOn)));
+    }
+    ASSERT_TRUE(heard());
+    ASSERT_TRUE(bothClose());
+    server_.reset();
+
+    // Received MIDI streams into the output all along; stopped and joined
+    // however the test ends.
+    std::jthread stream([this](const std::stop_token& stop) {
         net::UdpSocket sender = net::UdpSocket::open();
-        const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
         while (!stop.stop_requested()) {
-            (void)sender.sendTo(to, net::makeMidiDatagram(0x7F3C90));
+            (void)sender.sendTo(to_, net::makeMidiDatagram(kNoteOn));
             std::this_thread::sleep_for(500us);
         }
     });
-
-    ASSERT_FALSE(window_->midiOutputOpen());  // the synthesizer cannot open here
-    for (int round = 0; round < kRestarts; ++round) {
+    for (int round = 0; round < 100; ++round) {
         SCOPED_TRACE(testing::Message() << "round " << round);
-        if (!server_) {
-            std::string whyNot;
-            server_ = testsupport::JackServer::start(whyNot);
-            ASSERT_TRUE(server_) << whyNot;
-        }
-        if (!window_->midiInputOpen()) {
-            choose(IDC_MIDI_IN, 0);
-        }
+        server_ = JackServer::start(whyNot_);
+        ASSERT_TRUE(server_) << whyNot_;
+        choose("IDC_MIDI_IN", 0);
         // Every fourth time the server dies while the output is being chosen.
         const bool dieWhileChoosing = round % 4 == 3;
-        choose(IDC_MIDI_OUT, 1, [&] {
+        choose("IDC_MIDI_OUT", 1, [&] {
             if (dieWhileChoosing) {
                 server_->kill();
             }
         });
         if (!dieWhileChoosing) {
-            ASSERT_TRUE(window_->midiInputOpen());
-            ASSERT_TRUE(window_->midiOutputOpen());
+            ASSERT_TRUE(checked("IDC_MIDI_IN"));
+            ASSERT_TRUE(checked("IDC_MIDI_OUT"));
             // A keyboard plays into the input while the server dies.
             testsupport::JackPeer keyboard("Keys");
             (void)keyboard.connect(keyboard.outName(), "Mirevo:MIDI In");
-            keyboard.play(std::vector<std::uint32_t>(64, 0x7F3C90), 1);
+            keyboard.play(std::vector<std::uint32_t>(64, kNoteOn), 1);
             QTest::qWait(round % 7);
             server_->kill();
         }
         server_.reset();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return bothClosed(); }, 10000));
-        EXPECT_FALSE(window_->midiInputOpen());
-        EXPECT_FALSE(window_->midiOutputOpen());
+        ASSERT_TRUE(bothClose());
     }
     stream.request_stop();
 
-    // On a new server the toggles open working ports.
-    std::string whyNot;
-    server_ = testsupport::JackServer::start(whyNot);
-    ASSERT_TRUE(server_) << whyNot;
-    choose(IDC_MIDI_IN, 0);
-    choose(IDC_MIDI_OUT, 1);
-    EXPECT_TRUE(button(IDC_MIDI_IN)->isChecked());
-    EXPECT_TRUE(button(IDC_MIDI_OUT)->isChecked());
+    // On a new server the toggles open working devices: the synthesizer,
+    // and the input, which forwards what a keyboard plays.
+    server_ = JackServer::start(whyNot_);
+    ASSERT_TRUE(server_) << whyNot_;
+    choose("IDC_MIDI_IN", 0);
+    choose("IDC_MIDI_OUT", 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return checked("IDC_MIDI_OUT"); }, 30000));
     testing_support::UdpListener listener;
-    qobject_cast<QComboBox*>(window_->item(IDC_TARGET))
+    window_->findChild<QComboBox*>("IDC_TARGET")
         ->setEditText(QString::fromStdString(listener.target()));
     testsupport::JackPeer keyboard("Keys");
     ASSERT_TRUE(keyboard.connect(keyboard.outName(), "Mirevo:MIDI In"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            keyboard.play({0x7F3C90});
+            keyboard.play({kNoteOn});
             const auto datagram = listener.next(50ms);
             return datagram && datagram->text() == std::string("~\x90\x3C\x7F\x00", 5);
         },
         10000));
-    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(", ").toStdString();
-    EXPECT_FALSE(window_->receiver()->finished());
-}
-
-// The synthesizer playing on JACK shows closed once its server has died;
-// received MIDI meanwhile crashes nothing, and a new server gets it back.
-TEST_F(JackRestartTest, TheSynthesizersServerDyingCrashesNothing)
-{
-    openWindow(midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return button(IDC_MIDI_OUT)->isChecked(); }, 30000));
-    qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText("0");
-    window_->mainWindowHandler(IDC_LISTEN);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->boundPort() != 0; }));
-    net::UdpSocket sender = net::UdpSocket::open();
-    const net::Ipv4Endpoint to{*net::UdpSocket::resolveIpv4("127.0.0.1"),
-                               window_->receiver()->boundPort()};
-
-    server_->kill();
-    for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(sender.sendTo(to, net::makeMidiDatagram(0x7F3C90)));
-    }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->receiver()->datagramsHandled() == 20; }));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bothClosed(); }, 10000));
-
-    std::string whyNot;
-    server_ = testsupport::JackServer::start(whyNot);
-    ASSERT_TRUE(server_) << whyNot;
-    choose(IDC_MIDI_OUT, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return button(IDC_MIDI_OUT)->isChecked(); }, 30000));
-    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(", ").toStdString();
+    EXPECT_TRUE(heard());
+    EXPECT_TRUE(boxes_.texts.isEmpty()) << boxes_.texts.join(", ").toStdString();
 }
 
 }  // namespace

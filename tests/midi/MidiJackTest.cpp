@@ -1,14 +1,11 @@
-// The MIDI devices on a real JACK server on the dummy driver, seen by
-// another program: one client "Mirevo" whose port names never change, the
-// chosen device opened by what it was when listed, and connections others
-// made by name kept. What flows through the window is tested in
-// tests/app/MidiWindowTest.
+// The MIDI devices on a real JACK server on the dummy driver, seen by other
+// programs: one client "Mirevo" whose port names never change, the chosen
+// device opened by what it was when listed, connections others made by name
+// kept. What flows through the window is tested in tests/app.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "midi/MidiDevices.h"
@@ -24,12 +21,7 @@ using Names = std::vector<std::string>;
 const std::string kOurIn = "Mirevo:MIDI In";
 const std::string kOurOut = "Mirevo:MIDI Out";
 
-midi::SynthOptions noSynth()
-{
-    return midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}};
-}
-
-// The listed line of this client's port, or our own port's line.
+// The line of this client's port; our own port's for "".
 MidiDeviceEntry line(const std::vector<MidiDeviceEntry>& lines, const std::string& client)
 {
     for (const MidiDeviceEntry& entry : lines) {
@@ -42,10 +34,15 @@ MidiDeviceEntry line(const std::vector<MidiDeviceEntry>& lines, const std::strin
     return {};
 }
 
-class MidiJackTest : public testsupport::JackTest {};
+class MidiJackTest : public testsupport::JackTest {
+protected:
+    midi::MidiDevices devices_{midi::MidiBackend::Jack,
+                               midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}}};
+};
 
 // Steps: "in"/"out" open our own port, "in:Keys"/"out:Sound" the peer's,
-// "-in"/"-out" close, "list" lists both.
+// "-in"/"-out" close, "list" lists both. Whatever the order, one client
+// "Mirevo" is ever made, with the same two ports, and a listing adds none.
 struct OrderRow {
     std::string name;
     Names steps;
@@ -57,11 +54,12 @@ TEST_P(PortNamesTest, StayTheSameWhateverIsOpenedFirstOrAgain)
 {
     JackPeer keys("Keys");
     JackPeer sound("Sound");
-    midi::MidiDevices devices(midi::MidiBackend::Jack, noSynth());
     std::unique_ptr<midi::MidiInput> input;
     std::shared_ptr<midi::MidiOutput> output;
     bool fromKeys = false;  // the input is connected to Keys
     for (const std::string& step : GetParam().steps) {
+        const std::size_t colon = step.find(':');
+        const std::string client = colon == std::string::npos ? "" : step.substr(colon + 1);
         if (step == "-in") {
             input.reset();
             fromKeys = false;
@@ -69,19 +67,16 @@ TEST_P(PortNamesTest, StayTheSameWhateverIsOpenedFirstOrAgain)
             output->release();
             output.reset();
         } else if (step == "list") {
-            (void)devices.inputs();
-            (void)devices.outputs();
+            (void)devices_.inputs();
+            (void)devices_.outputs();
+        } else if (step.starts_with("in")) {
+            input.reset();
+            input = devices_.openInput(line(devices_.inputs(), client), [] {});
+            ASSERT_NE(input, nullptr) << step;
+            fromKeys = client == "Keys";
         } else {
-            const std::size_t colon = step.find(':');
-            const std::string client = colon == std::string::npos ? "" : step.substr(colon + 1);
-            if (step.starts_with("in")) {
-                input.reset();
-                input = devices.openInput(line(devices.inputs(), client), [] {});
-                fromKeys = client == "Keys";
-            } else {
-                output = devices.openOutput(line(devices.outputs(), client));
-            }
-            ASSERT_TRUE(step.starts_with("in") ? input != nullptr : output != nullptr) << step;
+            output = devices_.openOutput(line(devices_.outputs(), client));
+            ASSERT_NE(output, nullptr) << step;
         }
         EXPECT_EQ(keys.portNames("Mirevo"), (Names{kOurIn, kOurOut})) << "after " << step;
         EXPECT_EQ(keys.connected(keys.outName(), kOurIn), fromKeys) << "after " << step;
@@ -96,24 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OrderRow{"listingFirst", {"list", "out", "list", "in:Keys", "list"}}),
     [](const testing::TestParamInfo<OrderRow>& row) { return row.param.name; });
 
-TEST_F(MidiJackTest, ListingAddsNoClient)
-{
-    midi::MidiDevices devices(midi::MidiBackend::Jack, noSynth());
-    const auto input = devices.openInput(devices.defaultInput(), [] {});
-    ASSERT_NE(input, nullptr);
-    JackPeer watcher("Watcher");
-    watcher.flush();
-    const unsigned before = watcher.clientsRegistered();
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(devices.inputs().size(), 2u);   // ours, Watcher:out
-        EXPECT_EQ(devices.outputs().size(), 3u);  // synthesizer, ours, Watcher:in
-    }
-    watcher.flush();
-    EXPECT_EQ(watcher.clientsRegistered(), before);
-}
-
-// Between listing and choosing, ports come and go: the line chosen opens
-// the port it showed, or nothing.
+// Between listing and choosing, ports come and go: the line chosen opens the
+// port it showed, or nothing.
 struct ChangeRow {
     std::string name;
     bool input;
@@ -125,39 +104,27 @@ class ListingChangeTest : public MidiJackTest, public testing::WithParamInterfac
 TEST_P(ListingChangeTest, TheChosenLineOpensItsPortOrNothing)
 {
     const ChangeRow& row = GetParam();
-    midi::MidiDevices devices(midi::MidiBackend::Jack, noSynth());
     auto before = std::make_unique<JackPeer>("Before");
     auto chosen = std::make_unique<JackPeer>("Chosen");
-    const std::vector<MidiDeviceEntry> lines = row.input ? devices.inputs() : devices.outputs();
-    const MidiDeviceEntry entry = line(lines, "Chosen");
-
+    const MidiDeviceEntry entry =
+        line(row.input ? devices_.inputs() : devices_.outputs(), "Chosen");
     std::unique_ptr<JackPeer> newcomer;
     if (row.change == "appears") {
         newcomer = std::make_unique<JackPeer>("Newcomer");
-    } else if (row.change == "otherGoes") {
-        before.reset();
     } else {
-        chosen.reset();
+        (row.change == "otherGoes" ? before : chosen).reset();
     }
 
-    std::unique_ptr<midi::MidiInput> input;
-    std::shared_ptr<midi::MidiOutput> output;
-    if (row.input) {
-        input = devices.openInput(entry, [] {});
-    } else {
-        output = devices.openOutput(entry);
-    }
-    const bool opened = input != nullptr || output != nullptr;
-    ASSERT_EQ(opened, chosen != nullptr);
-    if (chosen) {
-        EXPECT_EQ(row.input ? chosen->connected(chosen->outName(), kOurIn)
-                            : chosen->connected(chosen->inName(), kOurOut),
-                  true);
-    }
-    for (JackPeer* other : {before.get(), newcomer.get()}) {
-        if (other != nullptr) {
-            EXPECT_FALSE(other->connected(other->outName(), kOurIn));
-            EXPECT_FALSE(other->connected(other->inName(), kOurOut));
+    const std::unique_ptr<midi::MidiInput> input =
+        row.input ? devices_.openInput(entry, [] {}) : nullptr;
+    const std::shared_ptr<midi::MidiOutput> output =
+        row.input ? nullptr : devices_.openOutput(entry);
+    ASSERT_EQ(input != nullptr || output != nullptr, chosen != nullptr);
+    for (JackPeer* peer : {before.get(), chosen.get(), newcomer.get()}) {
+        if (peer != nullptr) {
+            EXPECT_EQ(row.input ? peer->connected(peer->outName(), kOurIn)
+                                : peer->connected(peer->inName(), kOurOut),
+                      peer == chosen.get());
         }
     }
 }
@@ -175,32 +142,20 @@ INSTANTIATE_TEST_SUITE_P(Changes, ListingChangeTest,
 
 // A patchbay connected a keyboard to "Mirevo:MIDI In" by name; the user
 // closes the input, opens another device, closes it and opens our port
-// again: the keyboard is still connected and heard.
+// again: the keyboard is still connected.
 TEST_F(MidiJackTest, ConnectionsMadeByNameSurviveClosingAndReopeningTheInput)
 {
-    midi::MidiDevices devices(midi::MidiBackend::Jack, noSynth());
     JackPeer keys("Keys");
     JackPeer pads("Pads");
-    auto input = devices.openInput(devices.defaultInput(), [] {});
+    auto input = devices_.openInput(devices_.defaultInput(), [] {});
     ASSERT_TRUE(keys.connect(keys.outName(), kOurIn));
-    input.reset();
-    input = devices.openInput(line(devices.inputs(), "Pads"), [] {});
-    ASSERT_NE(input, nullptr);
-    input.reset();
-    input = devices.openInput(line(devices.inputs(), ""), [] {});
-    ASSERT_NE(input, nullptr);
-
+    for (const std::string client : {"Pads", ""}) {
+        input.reset();
+        input = devices_.openInput(line(devices_.inputs(), client), [] {});
+        ASSERT_NE(input, nullptr) << client;
+    }
     EXPECT_TRUE(keys.connected(keys.outName(), kOurIn));
     EXPECT_FALSE(pads.connected(pads.outName(), kOurIn));
-    std::vector<std::uint32_t> heard;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (heard.empty() && std::chrono::steady_clock::now() < deadline) {
-        keys.play({0x7F3C90});
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        input->drain([&heard](std::uint32_t m) { heard.push_back(m); });
-    }
-    ASSERT_FALSE(heard.empty());
-    EXPECT_EQ(heard.front(), 0x7F3C90u);
 }
 
 }  // namespace

@@ -10,11 +10,8 @@
 
 namespace {
 
-using midi::MidiOutput;
-using midi::MidiOutputSlot;
-
 // Counts what it plays in a counter that outlives it.
-class CountingOutput final : public MidiOutput {
+class CountingOutput final : public midi::MidiOutput {
 public:
     explicit CountingOutput(std::atomic<std::uint64_t>& played) : played_(played) {}
     ~CountingOutput() override { alive_.store(false); }
@@ -29,28 +26,25 @@ private:
     std::atomic<std::uint64_t>& played_;
 };
 
-// The window opens, replaces and closes the device while the receiver plays
-// as fast as it can; every message is either played on a live device or
-// counted as dropped, and a closed device is let go.
-TEST(MidiOutputSlotTest, TogglingWhileAnotherThreadPlays)
+// The window opens, replaces and closes the device while receivers play as
+// fast as they can: every message is played on a live device or counted as
+// dropped, and a closed device is let go.
+TEST(MidiOutputSlotTest, TogglingWhileOtherThreadsPlay)
 {
-    constexpr int kToggles = 20'000;
     std::atomic<std::uint64_t> played{0};
-    MidiOutputSlot slot;
-    std::atomic<bool> stop{false};
     std::atomic<std::uint64_t> calls{0};
-
+    std::atomic<bool> stop{false};
+    midi::MidiOutputSlot slot;
     std::vector<std::thread> receivers;
     for (int r = 0; r < 2; ++r) {  // a stopped worker may overlap the next
         receivers.emplace_back([&] {
-            std::uint32_t note = 0;
-            while (!stop.load()) {
-                slot.play(0x007F0090u | ((note++ & 0x7Fu) << 8));
+            for (std::uint32_t note = 0; !stop.load(); ++note) {
+                slot.play(0x7F0090u | ((note & 0x7Fu) << 8));
                 calls.fetch_add(1);
             }
         });
     }
-    for (int i = 0; i < kToggles; ++i) {
+    for (int i = 0; i < 20'000; ++i) {
         if (i % 3 == 2) {
             slot.close();
         } else {  // opens, then replaces while open

@@ -1,4 +1,5 @@
-// The device selection window's rules.
+// The device selection window, driven as a user does: it lists every
+// device, blocks no other window, and ends with the chosen line or -1.
 #include <gmock/gmock.h>
 
 #include <QApplication>
@@ -6,92 +7,80 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "midi/SelectionDialog.h"
-#include "resources/ResourceIds.h"
 #include "tests/support/ModalHelpers.h"
 
 namespace {
 
 using midi::SelectionDialog;
-using namespace res;
+using enum SelectionDialog::Mode;
 
-const std::vector<std::string> kDevices{"Mirevo MIDI In", "USB Keyboard", "Pads"};
+struct Row {
+    std::string name;
+    SelectionDialog::Mode mode;
+    std::function<void(SelectionDialog&, QListView&)> user;
+    int chosen;
+};
 
-// Runs the window, lets `act` drive it once it is shown, and returns its
-// result.
-int runWith(SelectionDialog::Mode mode, std::function<void(SelectionDialog*)> act)
+void click(SelectionDialog& dialog, const char* button)
 {
-    testing_support::whenModalShows([act = std::move(act)](QWidget* shown) {
+    QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
+}
+
+class SelectionDialogTest : public testing::TestWithParam<Row> {};
+
+TEST_P(SelectionDialogTest, EndsWithTheLineTheUserChose)
+{
+    const Row& row = GetParam();
+    testing_support::whenModalShows([&row](QWidget* shown) {
         auto* dialog = qobject_cast<SelectionDialog*>(shown);
         ASSERT_NE(dialog, nullptr);
-        act(dialog);
-    });
-    return SelectionDialog::run(nullptr, mode, kDevices);
-}
-
-QListView* list(SelectionDialog* d)
-{
-    return qobject_cast<QListView*>(d->item(IDC_DEVICE_LIST));
-}
-
-void select(SelectionDialog* d, int row)
-{
-    list(d)->setCurrentIndex(list(d)->model()->index(row, 0));
-}
-
-TEST(SelectionDialogTest, ListsEveryDeviceAndBlocksNoOtherWindow)
-{
-    const int result = runWith(SelectionDialog::Mode::Input, [](SelectionDialog* d) {
+        EXPECT_EQ(dialog->findChild<QLabel*>("IDC_DEVICE_PROMPT")->text(),
+                  row.mode == Input ? "Select MIDI-IN" : "Select MIDI-OUT");
+        auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
+        ASSERT_EQ(list->model()->rowCount(), 3);
+        EXPECT_EQ(list->model()->index(2, 0).data(), "Pads");
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-        EXPECT_EQ(qobject_cast<QLabel*>(d->item(IDC_DEVICE_PROMPT))->text(), "Select MIDI-IN");
-        ASSERT_EQ(list(d)->model()->rowCount(), 3);
-        EXPECT_EQ(list(d)->model()->index(1, 0).data().toString(), "USB Keyboard");
-        d->selectionDialogHandler(IDCANCEL);
+        row.user(*dialog, *list);
     });
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(SelectionDialog::run(nullptr, row.mode, {"Mirevo MIDI In", "USB Keyboard", "Pads"}),
+              row.chosen);
 }
 
-TEST(SelectionDialogTest, OkChoosesTheSelectedLineOnly)
-{
-    const int result = runWith(SelectionDialog::Mode::Output, [](SelectionDialog* d) {
-        EXPECT_EQ(qobject_cast<QLabel*>(d->item(IDC_DEVICE_PROMPT))->text(), "Select MIDI-OUT");
-        auto* ok = qobject_cast<QPushButton*>(d->item(IDOK));
-        // The first line comes selected; Ctrl+Space unselects it, and OK
-        // with nothing selected leaves the window up.
-        QTest::keyClick(list(d), Qt::Key_Space, Qt::ControlModifier);
-        ok->click();
-        EXPECT_TRUE(d->isVisible());
-        select(d, 2);
-        ok->click();
-    });
-    EXPECT_EQ(result, 2);
-}
-
-TEST(SelectionDialogTest, EnterChoosesAndDoubleClickDoesNot)
-{
-    const int result = runWith(SelectionDialog::Mode::Input, [](SelectionDialog* d) {
-        EXPECT_EQ(qobject_cast<QLabel*>(d->item(IDC_DEVICE_PROMPT))->text(), "Select MIDI-IN");
-        select(d, 1);
-        QListView* view = list(d);
-        const QRect cell = view->visualRect(view->model()->index(1, 0));
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-        EXPECT_TRUE(d->isVisible());
-        QTest::keyClick(d, Qt::Key_Return);
-    });
-    EXPECT_EQ(result, 1);
-}
-
-TEST(SelectionDialogTest, EscapeAndClosingCancel)
-{
-    EXPECT_EQ(runWith(SelectionDialog::Mode::Input,
-                      [](SelectionDialog* d) {
-                          select(d, 0);
-                          QTest::keyClick(d, Qt::Key_Escape);
-                      }),
-              -1);
-    EXPECT_EQ(runWith(SelectionDialog::Mode::Input, [](SelectionDialog* d) { d->close(); }), -1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Users, SelectionDialogTest,
+    testing::Values(
+        Row{"enterChoosesTheFirstLine", Input,
+            [](SelectionDialog&, QListView& list) { QTest::keyClick(&list, Qt::Key_Return); }, 0},
+        Row{"okWithNothingSelectedStaysOpen", Output,
+            [](SelectionDialog& dialog, QListView& list) {
+                QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);  // unselects
+                click(dialog, "IDOK");
+                EXPECT_TRUE(dialog.isVisible());
+                QTest::keyClick(&list, Qt::Key_Down);
+                QTest::keyClick(&list, Qt::Key_Down);
+                click(dialog, "IDOK");
+            },
+            2},
+        Row{"doubleClickDoesNotChoose", Input,
+            [](SelectionDialog& dialog, QListView& list) {
+                const QRect line = list.visualRect(list.model()->index(1, 0));
+                QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, line.center());
+                EXPECT_TRUE(dialog.isVisible());
+                QTest::keyClick(&list, Qt::Key_Return);
+            },
+            1},
+        Row{"escapeCancels", Output,
+            [](SelectionDialog&, QListView& list) { QTest::keyClick(&list, Qt::Key_Escape); }, -1},
+        Row{"cancelButtonCancels", Input,
+            [](SelectionDialog& dialog, QListView&) { click(dialog, "IDCANCEL"); }, -1},
+        Row{"closingCancels", Input, [](SelectionDialog& dialog, QListView&) { dialog.close(); },
+            -1}),
+    [](const testing::TestParamInfo<Row>& row) { return row.param.name; });
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Why the built-in synthesizer did not open, as its line in the selection
-// window says. What it plays is heard through JACK in
-// tests/app/MidiWindowTest.
+// window says. What it plays is heard through JACK in tests/app.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -35,8 +34,8 @@ TEST_P(SynthLineTest, TheSynthesizersLineSaysWhyItDidNotOpen)
 
 std::string notASoundFont()
 {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("mirevo-not-a-soundfont-" + std::to_string(::getpid()));
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("mirevo-not-a-soundfont-" + std::to_string(::getpid()));
     std::ofstream(path) << "RIFF but not really";
     return path.string();
 }

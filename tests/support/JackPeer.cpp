@@ -3,6 +3,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <string_view>
@@ -14,7 +15,15 @@ namespace testsupport {
 
 namespace {
 
-constexpr auto kFlushDeadline = std::chrono::seconds(10);
+// Waits until `done` holds, for ten seconds at most.
+template <typename Done>
+void waitUntil(Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 }  // namespace
 
@@ -31,17 +40,11 @@ JackPeer::JackPeer(const std::string& name) : name_(name)
     jack_set_process_callback(client_, &JackPeer::process, this);
     jack_set_client_registration_callback(
         client_,
-        [](const char*, int registered, void* self) {
+        [](const char* client, int registered, void* self) {
+            auto* peer = static_cast<JackPeer*>(self);
+            const std::lock_guard lock(peer->clientsMutex_);
             if (registered != 0) {
-                static_cast<JackPeer*>(self)->clients_.fetch_add(1);
-            }
-        },
-        this);
-    jack_set_port_registration_callback(
-        client_,
-        [](jack_port_id_t, int registered, void* self) {
-            if (registered != 0) {
-                static_cast<JackPeer*>(self)->markers_.fetch_add(1);
+                peer->clients_.emplace_back(client);
             }
         },
         this);
@@ -54,16 +57,6 @@ JackPeer::JackPeer(const std::string& name) : name_(name)
 JackPeer::~JackPeer()
 {
     jack_client_close(client_);
-}
-
-std::string JackPeer::outName() const
-{
-    return name_ + ":out";
-}
-
-std::string JackPeer::inName() const
-{
-    return name_ + ":in";
 }
 
 std::vector<std::string> JackPeer::portNames(const std::string& prefix) const
@@ -88,10 +81,7 @@ bool JackPeer::connect(const std::string& source, const std::string& destination
 bool JackPeer::connected(const std::string& ours, const std::string& theirs)
 {
     const std::uint64_t now = cycles_.load();
-    const auto deadline = std::chrono::steady_clock::now() + kFlushDeadline;
-    while (cycles_.load() < now + 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    waitUntil([&] { return cycles_.load() >= now + 2; });
     jack_port_t* port = jack_port_by_name(client_, ours.c_str());
     return port != nullptr && jack_port_connected_to(port, theirs.c_str()) != 0;
 }
@@ -108,9 +98,7 @@ void JackPeer::play(const std::vector<std::uint32_t>& messages, unsigned perCycl
 
 void JackPeer::playRaw(const std::vector<std::uint8_t>& bytes)
 {
-    while (rawPending_.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    waitUntil([this] { return !rawPending_.load(); });
     raw_ = bytes;
     rawPending_.store(true);
 }
@@ -122,17 +110,15 @@ std::vector<std::uint32_t> JackPeer::takeReceived()
     return messages;
 }
 
-void JackPeer::flush()
+std::vector<std::string> JackPeer::clientsRegisteredUntil(const std::string& last)
 {
-    // A port registered now is told of after everything before it.
-    const unsigned before = markers_.load();
-    jack_port_t* marker =
-        jack_port_register(client_, "marker", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    const auto deadline = std::chrono::steady_clock::now() + kFlushDeadline;
-    while (markers_.load() == before && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    jack_port_unregister(client_, marker);
+    const auto told = [this, &last] {
+        const std::lock_guard lock(clientsMutex_);
+        return std::ranges::find(clients_, last) != clients_.end();
+    };
+    waitUntil(told);
+    const std::lock_guard lock(clientsMutex_);
+    return clients_;
 }
 
 int JackPeer::process(jack_nframes_t frames, void* self)
@@ -153,7 +139,6 @@ void JackPeer::cycle(jack_nframes_t frames) noexcept
                                      [this](std::uint32_t m) { (void)received_.push(m); });
         }
     }
-
     void* out = jack_port_get_buffer(out_, frames);
     jack_midi_clear_buffer(out);
     if (rawPending_.load()) {

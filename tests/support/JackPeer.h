@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,8 @@ namespace testsupport {
 
 // Another program on the test's JACK server, written on libjack: a client
 // with the MIDI ports "out" (it plays into what it is connected to) and
-// "in" (it records what reaches it). It also counts the clients that
-// appear on the server.
+// "in" (it records what reaches it), which also notes the clients that
+// register on the server after it.
 class JackPeer {
 public:
     // Throws when the client cannot be made (no server).
@@ -22,24 +23,22 @@ public:
     ~JackPeer();
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
-    JackPeer(JackPeer&&) = delete;
-    JackPeer& operator=(JackPeer&&) = delete;
 
     // Full names: "<name>:out", "<name>:in".
-    [[nodiscard]] std::string outName() const;
-    [[nodiscard]] std::string inName() const;
+    [[nodiscard]] std::string outName() const { return name_ + ":out"; }
+    [[nodiscard]] std::string inName() const { return name_ + ":in"; }
 
     // Every port on the server whose full name starts with `prefix`.
     [[nodiscard]] std::vector<std::string> portNames(const std::string& prefix) const;
 
     // Connects, by name, as a patchbay does; true when connected.
     bool connect(const std::string& source, const std::string& destination);
-    // Whether the two are connected, once connections asked for before
-    // the call are in force (the server changes them between cycles).
+    // Whether the two are connected, once connections asked for before the
+    // call are in force (the server changes them between cycles).
     [[nodiscard]] bool connected(const std::string& ours, const std::string& theirs);
 
     // Plays each message as one event, at most `perCycle` in a cycle, in
-    // order; raw() plays the bytes as one event.
+    // order; playRaw() plays the bytes as one event.
     void play(const std::vector<std::uint32_t>& messages, unsigned perCycle = 64);
     void playRaw(const std::vector<std::uint8_t>& bytes);
     // Events played so far.
@@ -48,10 +47,9 @@ public:
     // Every event recorded since the last call, each packed as a short message.
     [[nodiscard]] std::vector<std::uint32_t> takeReceived();
 
-    // Clients that registered on the server since the peer was made. The
-    // server tells in order, so this is up to date once flush() returns.
-    [[nodiscard]] unsigned clientsRegistered() const noexcept { return clients_.load(); }
-    void flush();
+    // The names of the clients that registered since the peer was made, once
+    // the server has told of `last` (the server tells in order).
+    [[nodiscard]] std::vector<std::string> clientsRegisteredUntil(const std::string& last);
 
 private:
     static int process(jack_nframes_t frames, void* self);
@@ -69,8 +67,8 @@ private:
     std::vector<std::uint8_t> raw_;
     std::atomic<bool> rawPending_{false};
     std::atomic<std::uint64_t> cycles_{0};
-    std::atomic<unsigned> clients_{0};
-    std::atomic<unsigned> markers_{0};
+    std::mutex clientsMutex_;  // JACK's notification thread adds, the test reads
+    std::vector<std::string> clients_;
 };
 
 }  // namespace testsupport

@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -20,46 +19,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kStartDeadline = 20s;
-constexpr auto kStopDeadline = 10s;
-
-void ignoreJackMessage(const char* /*message*/) {}
-
-// JACK keeps a machine-wide table of eight running servers. A server that
-// is killed (as the fault tests do) stays in it until one of the same name
-// starts; so the tests take their names from a small pool, and a test
-// process that crashed after a kill leaves nothing behind for long. A lock
-// on a file per name, held for the life of the process, keeps two test
-// processes from taking the same name.
+// JACK keeps a machine-wide table of eight servers, where a killed one stays
+// until a server of the same name starts: so the names come from a small
+// pool, each locked (a file lock held until the process ends) by the one
+// test process that uses it.
 constexpr int kServerNames = 4;
 
 bool lockName(const std::string& name)
 {
-    const std::string path = "/tmp/" + name + ".lock";
-    const int fd = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return false;
+    const int fd = ::open(("/tmp/" + name + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return true;  // the descriptor, and the lock, stay until the process ends
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fd >= 0) {
         ::close(fd);
-        return false;
     }
-    return true;  // the descriptor stays open, and the lock held, until the process ends
-}
-
-std::string poolName(int index)
-{
-    return "mirevo-test-" + std::to_string(index);
-}
-
-void silenceJack()
-{
-    static const bool silenced = [] {
-        jack_set_error_function(&ignoreJackMessage);
-        jack_set_info_function(&ignoreJackMessage);
-        return true;
-    }();
-    (void)silenced;
+    return false;
 }
 
 bool clientCanConnect()
@@ -67,19 +42,18 @@ bool clientCanConnect()
     jack_status_t status{};
     jack_client_t* client = jack_client_open(
         "mirevo-test-probe", static_cast<jack_options_t>(JackNoStartServer), &status);
-    if (client == nullptr) {
-        return false;
+    if (client != nullptr) {
+        jack_client_close(client);
     }
-    jack_client_close(client);
-    return true;
+    return client != nullptr;
 }
 
-bool waitForExit(pid_t pid, std::chrono::steady_clock::duration deadline)
+// Whether the child ended within the time given (or was not ours).
+bool exited(pid_t pid, std::chrono::steady_clock::duration within, int* status = nullptr)
 {
-    const auto until = std::chrono::steady_clock::now() + deadline;
+    const auto until = std::chrono::steady_clock::now() + within;
     do {
-        int status = 0;
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        const pid_t done = ::waitpid(pid, status, WNOHANG);
         if (done == pid || done < 0) {
             return true;
         }
@@ -88,45 +62,17 @@ bool waitForExit(pid_t pid, std::chrono::steady_clock::duration deadline)
     return false;
 }
 
-}  // namespace
-
-std::unique_ptr<JackServer> JackServer::start(std::string& whyNot, Options options)
-{
-    silenceJack();
-    // The name of this process's server, once one was started: every client
-    // the process opens talks to it (JACK_DEFAULT_SERVER).
-    static std::string chosen;
-    if (!chosen.empty()) {
-        return startNamed(chosen, options, whyNot);
-    }
-    for (int i = 0; i < kServerNames; ++i) {
-        const std::string name = poolName(i);
-        if (!lockName(name)) {
-            continue;  // another test process's
-        }
-        ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-        if (auto server = startNamed(name, options, whyNot)) {
-            chosen = name;
-            return server;
-        }
-    }
-    ::unsetenv("JACK_DEFAULT_SERVER");
-    return nullptr;
-}
-
-std::unique_ptr<JackServer> JackServer::startNamed(const std::string& name, Options options,
-                                                   std::string& whyNot)
+// Starts jackd under this name and waits until it takes clients.
+pid_t startJackd(const std::string& name, JackServer::Options options, std::string& whyNot)
 {
     // A generous client time-out: clients under a sanitizer are slow, and a
     // client the server gives up on silently stops passing MIDI.
-    std::vector<std::string> args = {"jackd", "--name", name, "--timeout", "5000"};
+    std::vector<std::string> args{"jackd", "--name", name, "--timeout", "5000"};
     args.emplace_back(options.realtime ? "--realtime" : "--no-realtime");
     if (options.sync) {
         args.emplace_back("--sync");
     }
-    for (const char* driver : {"-d", "dummy", "-r", "48000", "-p", "256"}) {
-        args.emplace_back(driver);
-    }
+    args.insert(args.end(), {"-d", "dummy", "-r", "48000", "-p", "256"});
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
@@ -135,65 +81,82 @@ std::unique_ptr<JackServer> JackServer::startNamed(const std::string& name, Opti
 
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid < 0) {
-        whyNot = "could not start jackd (fork failed)";
-        return nullptr;
-    }
     if (pid == 0) {
-        // The server must not outlive a test process that crashed.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // not to outlive a crashed test
         if (::getppid() != parent) {
             ::_exit(126);
         }
         const int null = ::open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            ::dup2(null, STDIN_FILENO);
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
+        for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ::dup2(null, fd);
         }
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
-
-    auto server = std::unique_ptr<JackServer>(new JackServer(pid, name));
-    const auto until = std::chrono::steady_clock::now() + kStartDeadline;
-    while (!clientCanConnect()) {
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (pid > 0 && !clientCanConnect()) {
         int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            server->pid_ = -1;
+        if (exited(pid, 0s, &status)) {
             whyNot = WIFEXITED(status) && WEXITSTATUS(status) == 127
                          ? "jackd is not installed (Debian package jackd2); skipping the JACK tests"
                          : "jackd exited before it accepted clients";
-            return nullptr;
+            return -1;
         }
         if (std::chrono::steady_clock::now() >= until) {
+            ::kill(pid, SIGKILL);
+            exited(pid, 10s);
             whyNot = "jackd did not accept clients in time";
-            return nullptr;
+            return -1;
         }
         std::this_thread::sleep_for(50ms);
     }
-    return server;
+    if (pid < 0) {
+        whyNot = "could not start jackd (fork failed)";
+    }
+    return pid;
+}
+
+}  // namespace
+
+std::unique_ptr<JackServer> JackServer::start(std::string& whyNot, Options options)
+{
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+    // This process's server name, which all its clients talk to.
+    static const std::string name = [] {
+        for (int i = 0; i < kServerNames; ++i) {
+            std::string candidate = "mirevo-test-" + std::to_string(i);
+            if (lockName(candidate)) {
+                ::setenv("JACK_DEFAULT_SERVER", candidate.c_str(), 1);
+                return candidate;
+            }
+        }
+        return std::string();
+    }();
+    if (name.empty()) {
+        whyNot = "every JACK server name of the tests' pool is in use";
+        return nullptr;
+    }
+    const pid_t pid = startJackd(name, options, whyNot);
+    return pid > 0 ? std::unique_ptr<JackServer>(new JackServer(pid)) : nullptr;
 }
 
 void JackServer::kill()
 {
-    if (pid_ <= 0) {
-        return;
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        exited(pid_, 10s);
+        pid_ = -1;
     }
-    ::kill(pid_, SIGKILL);
-    waitForExit(pid_, kStopDeadline);
-    pid_ = -1;
 }
 
 JackServer::~JackServer()
 {
-    if (pid_ <= 0) {
-        return;
-    }
-    ::kill(pid_, SIGTERM);
-    if (!waitForExit(pid_, kStopDeadline)) {
-        ::kill(pid_, SIGKILL);
-        waitForExit(pid_, kStopDeadline);
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        if (!exited(pid_, 10s)) {
+            kill();
+        }
     }
 }
 

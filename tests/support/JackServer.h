@@ -7,22 +7,20 @@
 
 namespace testsupport {
 
-// A JACK server of our own on the dummy driver (no sound card needed), for
-// tests that need a real MIDI system. Every JACK client the test process
-// opens afterwards talks to it: the server's name, the first of a small
-// pool that no other test process's server has, is put into
-// JACK_DEFAULT_SERVER the first time one is started, before any client
-// connects. The server is stopped when this object goes, and dies with the
-// test process should that crash.
+// A JACK server of our own on the dummy driver (no sound card needed). Every
+// JACK client the test process opens afterwards talks to it: its name, the
+// first of a small pool that no other test process holds, goes into
+// JACK_DEFAULT_SERVER before any client connects. The server stops when
+// this object goes, and dies with the test process should that crash.
 class JackServer {
 public:
     struct Options {
-        // Real-time scheduling for the server and its clients' threads
-        // (needs the privilege): the benchmarks ask for it.
+        // Real-time scheduling for the server and its clients (needs the
+        // privilege): the benchmarks ask for it.
         bool realtime = false;
-        // Each cycle waits for every client to finish instead of dropping
-        // the late one's data (an xrun), so that a test on a busy machine
-        // loses no MIDI to the scheduler. Users' servers run without.
+        // Each cycle waits for every client instead of dropping a late one's
+        // data, so a busy machine loses no MIDI in a test. Users' servers
+        // run without.
         bool sync = true;
     };
 
@@ -36,24 +34,15 @@ public:
     ~JackServer();
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
-    JackServer(JackServer&&) = delete;
-    JackServer& operator=(JackServer&&) = delete;
-
-    [[nodiscard]] const std::string& name() const noexcept { return name_; }
 
     // Kills the server at once (SIGKILL: no goodbye to its clients) and
-    // waits until it is gone. start() may then bring up a new one under the
-    // same name.
+    // waits until it is gone; start() may then bring up a new one.
     void kill();
 
 private:
-    [[nodiscard]] static std::unique_ptr<JackServer> startNamed(const std::string& name,
-                                                                Options options,
-                                                                std::string& whyNot);
-    JackServer(pid_t pid, std::string name) : pid_(pid), name_(std::move(name)) {}
+    explicit JackServer(pid_t pid) : pid_(pid) {}
 
     pid_t pid_ = -1;
-    std::string name_;
 };
 
 }  // namespace testsupport

@@ -10,10 +10,9 @@
 namespace testsupport {
 
 // A test fixture with a JACK server of its own, started before the first
-// test that needs it and kept for the rest of the test program: libjack
-// holds one set of globals per process, so clients made for one server
-// must not meet a second server started while they live. Tests skip,
-// saying why, where no server can be started.
+// test that needs it and kept for the rest of the test program (libjack
+// keeps one set of globals per process: clients made for one server must
+// not meet a second one). Tests skip, saying why, where none can start.
 class JackTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
