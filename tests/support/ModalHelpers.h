@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -14,10 +15,14 @@ namespace testing_support {
 // timer set before opening it.
 inline void whenModalShows(std::function<void(QWidget*)> act)
 {
-    const QWidgetList before = QApplication::topLevelWidgets();
+    // Guarded pointers: a new dialog may take the address of one deleted since.
+    QList<QPointer<QWidget>> before;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        before.append(w);
+    }
     const auto isNew = [before](QWidget* w) {
         return w->isVisible() && qobject_cast<QDialog*>(w) != nullptr &&
-               (!before.contains(w) || w == QApplication::activeModalWidget());
+               (!before.contains(QPointer<QWidget>(w)) || w == QApplication::activeModalWidget());
     };
     auto* poll = new QTimer(qApp);
     poll->setInterval(5);
