@@ -4,8 +4,10 @@
 // kept. What flows through the window is tested in tests/app.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "midi/MidiDevices.h"
@@ -93,52 +95,49 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Between listing and choosing, ports come and go: the line chosen opens the
 // port it showed, or nothing.
-struct ChangeRow {
-    std::string name;
-    bool input;
-    std::string change;  // "appears", "otherGoes", "chosenGoes"
-};
+enum class Change { PortAppears, LineAboveGoes, ChosenGoes };
 
-class ListingChangeTest : public MidiJackTest, public testing::WithParamInterface<ChangeRow> {};
+class ListingChangeTest : public MidiJackTest,
+                          public testing::WithParamInterface<std::tuple<Change, bool>> {};
 
 TEST_P(ListingChangeTest, TheChosenLineOpensItsPortOrNothing)
 {
-    const ChangeRow& row = GetParam();
+    const auto [change, isInput] = GetParam();
     auto before = std::make_unique<JackPeer>("Before");
     auto chosen = std::make_unique<JackPeer>("Chosen");
-    const MidiDeviceEntry entry =
-        line(row.input ? devices_.inputs() : devices_.outputs(), "Chosen");
+    const MidiDeviceEntry entry = line(isInput ? devices_.inputs() : devices_.outputs(), "Chosen");
     std::unique_ptr<JackPeer> newcomer;
-    if (row.change == "appears") {
+    if (change == Change::PortAppears) {
         newcomer = std::make_unique<JackPeer>("Newcomer");
     } else {
-        (row.change == "otherGoes" ? before : chosen).reset();
+        (change == Change::LineAboveGoes ? before : chosen).reset();
     }
-
-    const std::unique_ptr<midi::MidiInput> input =
-        row.input ? devices_.openInput(entry, [] {}) : nullptr;
-    const std::shared_ptr<midi::MidiOutput> output =
-        row.input ? nullptr : devices_.openOutput(entry);
+    // Kept open while the connections are looked at.
+    const auto input = isInput ? devices_.openInput(entry, [] {}) : nullptr;
+    const auto output = isInput ? nullptr : devices_.openOutput(entry);
     ASSERT_EQ(input != nullptr || output != nullptr, chosen != nullptr);
     for (JackPeer* peer : {before.get(), chosen.get(), newcomer.get()}) {
         if (peer != nullptr) {
-            EXPECT_EQ(row.input ? peer->connected(peer->outName(), kOurIn)
-                                : peer->connected(peer->inName(), kOurOut),
+            EXPECT_EQ(isInput ? peer->connected(peer->outName(), kOurIn)
+                              : peer->connected(peer->inName(), kOurOut),
                       peer == chosen.get());
         }
     }
 }
 
+std::string changeName(const testing::TestParamInfo<std::tuple<Change, bool>>& row)
+{
+    const std::array names{"portAppears", "lineAboveGoes", "chosenGoes"};
+    return std::string(names.at(static_cast<std::size_t>(std::get<0>(row.param)))) +
+           (std::get<1>(row.param) ? "ForInput" : "ForOutput");
+}
+
 INSTANTIATE_TEST_SUITE_P(Changes, ListingChangeTest,
-                         testing::Values(ChangeRow{"inputPortAppears", true, "appears"},
-                                         ChangeRow{"inputLineAboveGoes", true, "otherGoes"},
-                                         ChangeRow{"chosenInputGoes", true, "chosenGoes"},
-                                         ChangeRow{"outputPortAppears", false, "appears"},
-                                         ChangeRow{"outputLineAboveGoes", false, "otherGoes"},
-                                         ChangeRow{"chosenOutputGoes", false, "chosenGoes"}),
-                         [](const testing::TestParamInfo<ChangeRow>& row) {
-                             return row.param.name;
-                         });
+                         testing::Combine(testing::Values(Change::PortAppears,
+                                                          Change::LineAboveGoes,
+                                                          Change::ChosenGoes),
+                                          testing::Bool()),
+                         changeName);
 
 // A patchbay connected a keyboard to "Mirevo:MIDI In" by name; the user
 // closes the input, opens another device, closes it and opens our port
