@@ -321,43 +321,43 @@ TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
     EXPECT_EQ(heard, Messages{0x7F3C90});
 }
 
-TEST_F(MidiWindowTest, CancellingTheSelectionOpensNothingForInputAndTheDefaultForOutput)
-{
-    QTest::mouseClick(button(IDC_MIDI_IN), Qt::LeftButton);
-    EXPECT_FALSE(open(IDC_MIDI_IN));
-    choose(IDC_MIDI_IN, -1);
-    EXPECT_FALSE(open(IDC_MIDI_IN));
+// A selection window ended without a choice: Escape opens nothing for the
+// input and the default (the synthesizer) for the output; Exit ends it as
+// cancelled and opens nothing on the way out.
+struct EndRow {
+    std::string name;
+    int toggle;
+    bool exit;
+};
 
-    ASSERT_TRUE(synthesizerOpens());
-    QTest::mouseClick(button(IDC_MIDI_OUT), Qt::LeftButton);
-    EXPECT_FALSE(open(IDC_MIDI_OUT));
-    choose(IDC_MIDI_OUT, -1);
-    EXPECT_TRUE(synthesizerOpens());
-}
+class SelectionEndTest : public MidiWindowTest, public testing::WithParamInterface<EndRow> {};
 
-// Exit while a selection window is open ends it as cancelled: nothing is
-// opened on the way out (not even the default output a cancel opens).
-TEST_F(MidiWindowTest, ExitWithASelectionWindowOpenOpensNothing)
+TEST_P(SelectionEndTest, OpensTheDefaultOutputOnlyWhenCancelled)
 {
-    for (const int toggle : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
-        SCOPED_TRACE(toggle);
-        window_->show();
-        ASSERT_TRUE(toggle == IDC_MIDI_IN || synthesizerOpens());
-        QTest::mouseClick(button(toggle), Qt::LeftButton);  // closes the default device
-        ASSERT_FALSE(open(toggle));
-        bool shown = false;
-        testing_support::whenModalShows([&](QWidget*) {
-            shown = true;
-            QTest::mouseClick(button(IDOK), Qt::LeftButton);  // Exit
-        });
-        QTest::mouseClick(button(toggle), Qt::LeftButton);
-        EXPECT_TRUE(shown);
-        EXPECT_FALSE(window_->isVisible());
-        EXPECT_FALSE(open(toggle));
-    }
-    EXPECT_FALSE(open(IDC_MIDI_IN));
+    const EndRow& row = GetParam();
+    ASSERT_TRUE(row.toggle == IDC_MIDI_IN || synthesizerOpens());
+    QTest::mouseClick(button(row.toggle), Qt::LeftButton);  // closes the default device
+    ASSERT_FALSE(open(row.toggle));
+    testing_support::whenModalShows([&](QWidget* dialog) {
+        if (row.exit) {
+            QTest::mouseClick(button(IDOK), Qt::LeftButton);
+        } else {
+            QTest::keyClick(dialog->findChild<QListView*>("IDC_DEVICE_LIST"), Qt::Key_Escape);
+        }
+    });
+    QTest::mouseClick(button(row.toggle), Qt::LeftButton);
+    EXPECT_NE(window_->isVisible(), row.exit);
     EXPECT_EQ(window_->findChild<QDialog*>("IDD_SELECT_DEVICE"), nullptr);
+    const bool reopens = row.toggle == IDC_MIDI_OUT && !row.exit;
+    EXPECT_EQ(reopens ? synthesizerOpens() : open(row.toggle), reopens);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ends, SelectionEndTest,
+                         testing::Values(EndRow{"inputEscape", IDC_MIDI_IN, false},
+                                         EndRow{"outputEscape", IDC_MIDI_OUT, false},
+                                         EndRow{"inputExit", IDC_MIDI_IN, true},
+                                         EndRow{"outputExit", IDC_MIDI_OUT, true}),
+                         [](const testing::TestParamInfo<EndRow>& row) { return row.param.name; });
 
 // A device that sends on its own (Active Sensing) to a list with a failing
 // target: one box, and once it is dismissed no other; the good target
