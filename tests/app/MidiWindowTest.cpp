@@ -20,6 +20,7 @@
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/ChooseDevice.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/ModalHelpers.h"
@@ -30,6 +31,7 @@ namespace {
 
 using namespace res;
 using namespace std::chrono_literals;
+using testing_support::chooseDevice;
 using testing_support::UdpListener;
 using testsupport::JackPeer;
 using Messages = std::vector<std::uint32_t>;
@@ -124,20 +126,6 @@ protected:
         qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText(QString::number(port));
         QTest::mouseClick(button(IDC_LISTEN), Qt::LeftButton);
         return {*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
-    }
-
-    // Clicks the (closed) toggle and, in its selection window, chooses
-    // `line` from the keyboard (-1: Escape cancels).
-    void choose(int toggle, int line)
-    {
-        testing_support::whenModalShows([line](QWidget* dialog) {
-            auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
-            if (line >= 0) {
-                list->setCurrentIndex(list->model()->index(line, 0));
-            }
-            QTest::keyClick(list, line >= 0 ? Qt::Key_Return : Qt::Key_Escape);
-        });
-        QTest::mouseClick(button(toggle), Qt::LeftButton);
     }
 
     // Wires a keyboard to our input by name and the window to the listener,
@@ -298,7 +286,7 @@ TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
     // loading up and opens the selection, where our own port (line 1) is
     // chosen.
     ASSERT_FALSE(open(IDC_MIDI_OUT));
-    choose(IDC_MIDI_OUT, 1);
+    chooseDevice(button(IDC_MIDI_OUT), 1);
     ASSERT_TRUE(open(IDC_MIDI_OUT));
     JackPeer sound("Sound");
     EXPECT_TRUE(sound.portNames("Mirevo Synth").empty());

@@ -16,15 +16,16 @@
 #include "app/MainWindow.h"
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
+#include "tests/support/ChooseDevice.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
-#include "tests/support/ModalHelpers.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::chooseDevice;
 using testsupport::JackServer;
 
 constexpr std::uint32_t kNoteOn = 0x7F3C90;
@@ -62,26 +63,6 @@ protected:
                 return QTest::qWaitFor([&] { return log->rowCount() > lines; }, 50);
             },
             10000);
-    }
-
-    // Toggles a device on, choosing the line from the keyboard (Escape, and
-    // a failure, when the list is too short); first runs `meanwhile` while
-    // the selection window is up.
-    void choose(const char* toggle, int line, const std::function<void()>& meanwhile = {})
-    {
-        testing_support::whenModalShows([line, meanwhile](QWidget* dialog) {
-            if (meanwhile) {
-                meanwhile();
-            }
-            auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
-            const bool listed = line < list->model()->rowCount();
-            EXPECT_TRUE(listed) << "no line " << line;
-            for (int i = 0; i < line; ++i) {
-                QTest::keyClick(list, Qt::Key_Down);
-            }
-            QTest::keyClick(list, listed ? Qt::Key_Return : Qt::Key_Escape);
-        });
-        QTest::mouseClick(button(toggle), Qt::LeftButton);
     }
 
     [[nodiscard]] bool checked(const char* toggle) { return button(toggle)->isChecked(); }
@@ -128,10 +109,10 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
         SCOPED_TRACE(testing::Message() << "round " << round);
         server_ = JackServer::start(whyNot_);
         ASSERT_TRUE(server_) << whyNot_;
-        choose("IDC_MIDI_IN", 0);
+        chooseDevice(button("IDC_MIDI_IN"), 0);
         // Every fourth time the server dies while the output is being chosen.
         const bool dieWhileChoosing = round % 4 == 3;
-        choose("IDC_MIDI_OUT", 1, [&] {
+        chooseDevice(button("IDC_MIDI_OUT"), 1, [&] {
             if (dieWhileChoosing) {
                 server_->kill();
             }
@@ -155,8 +136,8 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
     // and the input, which forwards what a keyboard plays.
     server_ = JackServer::start(whyNot_);
     ASSERT_TRUE(server_) << whyNot_;
-    choose("IDC_MIDI_IN", 0);
-    choose("IDC_MIDI_OUT", 0);
+    chooseDevice(button("IDC_MIDI_IN"), 0);
+    chooseDevice(button("IDC_MIDI_OUT"), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return checked("IDC_MIDI_OUT"); }, 30000));
     testing_support::UdpListener listener;
     window_->findChild<QComboBox*>("IDC_TARGET")
