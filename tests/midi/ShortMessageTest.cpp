@@ -34,8 +34,6 @@ INSTANTIATE_TEST_SUITE_P(
     Values, UnpackTest,
     testing::Values(UnpackRow{"programChange", 0xAB7F05C0, Bytes{0xC0, 0x05}},
                     UnpackRow{"channelPressure", 0xAB7F5AD4, Bytes{0xD4, 0x5A}},
-                    UnpackRow{"songPosition", 0xAB0201F2, Bytes{0xF2, 0x01, 0x02}},
-                    UnpackRow{"tuneRequest", 0xAB7F7FF6, Bytes{0xF6}},
                     UnpackRow{"topByteIgnored", 0xFF7F3C90, Bytes{0x90, 0x3C, 0x7F}},
                     UnpackRow{"zero", 0, std::nullopt},
                     UnpackRow{"statusWhereDataIsDue", 0xF83C90, std::nullopt},

@@ -72,9 +72,8 @@ std::unique_ptr<JackServer> JackServer::start(std::string& whyNot, JackServerOpt
     }
     // A generous client time-out: clients under a sanitizer are slow, and
     // one the server gives up on silently stops passing MIDI.
-    std::vector<const char*> args{"jackd",      "--name",
-                                  name.c_str(), "--timeout",
-                                  "5000",       options.realtime ? "--realtime" : "--no-realtime"};
+    std::vector<const char*> args{"jackd", "--name", name.c_str(), "--timeout", "5000"};
+    args.push_back(options.realtime ? "--realtime" : "--no-realtime");
     if (options.sync) {
         args.push_back("--sync");
     }
@@ -93,9 +92,12 @@ std::unique_ptr<JackServer> JackServer::start(std::string& whyNot, JackServerOpt
         ::execvp(args[0], const_cast<char* const*>(args.data()));
         ::_exit(127);
     }
+    if (pid < 0) {
+        whyNot = "could not start jackd (fork failed)";
+        return nullptr;
+    }
     const auto until = std::chrono::steady_clock::now() + 20s;
-    while (pid > 0 && !takesClients()) {
-        int status = 0;
+    for (int status = 0; !takesClients(); std::this_thread::sleep_for(50ms)) {
         if (ended(pid, 0s, &status)) {
             whyNot = WIFEXITED(status) && WEXITSTATUS(status) == 127
                          ? "jackd is not installed (Debian package jackd2); skipping the JACK tests"
@@ -107,11 +109,6 @@ std::unique_ptr<JackServer> JackServer::start(std::string& whyNot, JackServerOpt
             whyNot = "jackd did not accept clients in time";
             return nullptr;
         }
-        std::this_thread::sleep_for(50ms);
-    }
-    if (pid < 0) {
-        whyNot = "could not start jackd (fork failed)";
-        return nullptr;
     }
     return std::unique_ptr<JackServer>(new JackServer(pid));
 }
