@@ -102,8 +102,7 @@ protected:
         }
     }
 
-    // The synthesizer plays on JACK alone: should that fail, nothing is
-    // heard through the machine's speakers instead.
+    // The synthesizer plays on JACK alone, never on the machine's speakers.
     static midi::MidiDevices& devices()
     {
         static midi::MidiDevices jack(
@@ -195,14 +194,10 @@ TEST_F(MidiWindowTest, InputIsForwardedAsOneDatagramPerShortMessage)
 TEST_F(MidiWindowTest, NothingIsLostWhileTheWindowIsBusyNorWhenTheInputClosesRightAfter)
 {
     constexpr std::uint32_t kMessages = 20'000;
-    // Room for the whole burst the window sends once free, should the
-    // collector's thread not be scheduled meanwhile.
-    UdpListener listener(64 << 20);
+    UdpListener listener(64 << 20);  // should the collector not be scheduled in time
     JackPeer keyboard("Keys");
     playInto(keyboard, listener);
     Collector collector(listener);
-    // Held until everything has been played into the port (about 6,000
-    // messages a second).
     const std::uint64_t played = keyboard.played() + kMessages;
     QTimer::singleShot(0, window_.get(), [this, &keyboard, played] {
         const auto start = std::chrono::steady_clock::now();
@@ -267,9 +262,8 @@ TEST_F(MidiWindowTest, ClosingWhileTheSynthesizerLoadsEndsTheLoading)
 
 TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
 {
-    // While the synthesizer loads MIDI OUT is unchecked: a click gives the
-    // loading up and opens the selection, where our own port (line 1) is
-    // chosen.
+    // While the synthesizer loads, a click gives the loading up and opens
+    // the selection, where our own port (line 1) is chosen.
     ASSERT_FALSE(open(IDC_MIDI_OUT));
     chooseDevice(button(IDC_MIDI_OUT), 1);
     ASSERT_TRUE(open(IDC_MIDI_OUT));

@@ -4,6 +4,7 @@
 // kept. What flows through the window is tested in tests/app.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -26,14 +27,12 @@ const std::string kOurOut = "Mirevo:MIDI Out";
 // The line of this client's port; our own port's for "".
 MidiDeviceEntry line(const std::vector<MidiDeviceEntry>& lines, const std::string& client)
 {
-    for (const MidiDeviceEntry& entry : lines) {
-        if (client.empty() ? entry.kind == MidiDeviceEntry::Kind::OwnPort
-                           : entry.port.client == client) {
-            return entry;
-        }
-    }
-    ADD_FAILURE() << "no line for " << client;
-    return {};
+    const auto found = std::ranges::find_if(lines, [&client](const MidiDeviceEntry& entry) {
+        return client.empty() ? entry.kind == MidiDeviceEntry::Kind::OwnPort
+                              : entry.port.client == client;
+    });
+    EXPECT_NE(found, lines.end()) << "no line for " << client;
+    return found != lines.end() ? *found : MidiDeviceEntry{};
 }
 
 class MidiJackTest : public testsupport::JackTest {
