@@ -56,7 +56,13 @@ JackPeer::JackPeer(const std::string& name, const char* listenTo) : name_(name)
         audio_.push_back(jack_port_register(client_, ("audio_" + std::to_string(i + 1)).c_str(),
                                             JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
     }
-    jack_set_process_callback(client_, &JackPeer::process, this);
+    jack_set_process_callback(
+        client_,
+        [](jack_nframes_t frames, void* self) {
+            static_cast<JackPeer*>(self)->cycle(frames);
+            return 0;
+        },
+        this);
     if (out_ == nullptr || in_ == nullptr || jack_activate(client_) != 0) {
         jack_client_close(client_);
         throw std::runtime_error("the JACK peer " + name + " cannot start");
@@ -115,12 +121,6 @@ std::vector<std::uint32_t> JackPeer::takeReceived()
     std::vector<std::uint32_t> messages;
     received_.drain([&messages](std::uint32_t message) { messages.push_back(message); });
     return messages;
-}
-
-int JackPeer::process(jack_nframes_t frames, void* self)
-{
-    static_cast<JackPeer*>(self)->cycle(frames);
-    return 0;
 }
 
 void JackPeer::cycle(jack_nframes_t frames) noexcept

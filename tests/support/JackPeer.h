@@ -11,12 +11,11 @@
 
 namespace testsupport {
 
-// Another program on the test's JACK server, written on libjack: a client
-// with the MIDI ports "out" (it plays into what it is connected to) and
-// "in" (it records what reaches it). Given `listenTo` (a regular expression,
-// as jack_get_ports takes it), it also listens to the audio output ports
-// matching it and notes how loud each cycle was. Its process callback only
-// reads and stores atomics and lock-free queues.
+// Another program on the test's JACK server, written on libjack, with the
+// MIDI ports "out" (plays into what it is connected to) and "in" (records
+// what reaches it); given `listenTo` (a regular expression for
+// jack_get_ports), it also hears the audio output ports matching it. Its
+// process callback touches only atomics and lock-free queues.
 class JackPeer {
 public:
     // Throws when the client cannot be made (no server).
@@ -39,10 +38,9 @@ public:
     [[nodiscard]] bool connected(const std::string& port, const std::string& other);
 
     // Plays each message as one event, at most `perCycle` in a cycle, in
-    // order; playRaw() plays the bytes as one event.
+    // order; playRaw() plays the bytes as one event; played() counts events.
     void play(const std::vector<std::uint32_t>& messages, unsigned perCycle = 64);
     void playRaw(const std::vector<std::uint8_t>& bytes);
-    // Events played so far.
     [[nodiscard]] std::uint64_t played() const noexcept { return played_.load(); }
 
     // Every event recorded since the last call, each packed as a short message.
@@ -55,7 +53,6 @@ public:
     [[nodiscard]] std::uint64_t quietCycles() const noexcept { return quiet_.load(); }
 
 private:
-    static int process(jack_nframes_t frames, void* self);
     void cycle(jack_nframes_t frames) noexcept;
 
     jack_client_t* client_ = nullptr;
