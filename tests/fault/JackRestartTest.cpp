@@ -16,33 +16,30 @@
 #include "app/MainWindow.h"
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
+#include "tests/support/ChooseDevice.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
-#include "tests/support/ModalHelpers.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::chooseDevice;
 using testsupport::JackServer;
 
 constexpr std::uint32_t kNoteOn = 0x7F3C90;
 
 class JackRestartTest : public ::testing::Test {
 protected:
+    // Opens the window, its synthesizer playing on JACK (one MIDI system per
+    // process, as in the program), and has it listen on a port of ours.
     void SetUp() override
     {
         server_ = JackServer::start(whyNot_);
         if (!server_) {
             GTEST_SKIP() << whyNot_;
         }
-    }
-
-    // Opens the window, its synthesizer playing on JACK (one MIDI system per
-    // process, as in the program), and has it listen on a port of ours.
-    void openWindow()
-    {
         devices_ = std::make_unique<midi::MidiDevices>(
             midi::MidiBackend::Jack, midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
         window_ = std::make_unique<app::MainWindow>(boxes_, *devices_);
@@ -68,23 +65,6 @@ protected:
             10000);
     }
 
-    // Toggles a device on, choosing the line from the keyboard; first runs
-    // `meanwhile` while the selection window is up.
-    void choose(const char* toggle, int line, const std::function<void()>& meanwhile = {})
-    {
-        testing_support::whenModalShows([line, meanwhile](QWidget* dialog) {
-            if (meanwhile) {
-                meanwhile();
-            }
-            auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
-            for (int i = 0; i < line; ++i) {
-                QTest::keyClick(list, Qt::Key_Down);
-            }
-            QTest::keyClick(list, Qt::Key_Return);
-        });
-        QTest::mouseClick(button(toggle), Qt::LeftButton);
-    }
-
     [[nodiscard]] bool checked(const char* toggle) { return button(toggle)->isChecked(); }
     [[nodiscard]] bool bothClose()
     {
@@ -105,7 +85,6 @@ protected:
 
 TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesWork)
 {
-    openWindow();
     // The synthesizer playing on JACK and the input show closed once their
     // server has died; MIDI received meanwhile crashes nothing.
     ASSERT_TRUE(QTest::qWaitFor([&] { return checked("IDC_MIDI_OUT"); }, 30000));
@@ -130,10 +109,10 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
         SCOPED_TRACE(testing::Message() << "round " << round);
         server_ = JackServer::start(whyNot_);
         ASSERT_TRUE(server_) << whyNot_;
-        choose("IDC_MIDI_IN", 0);
+        chooseDevice(button("IDC_MIDI_IN"), 0);
         // Every fourth time the server dies while the output is being chosen.
         const bool dieWhileChoosing = round % 4 == 3;
-        choose("IDC_MIDI_OUT", 1, [&] {
+        chooseDevice(button("IDC_MIDI_OUT"), 1, [&] {
             if (dieWhileChoosing) {
                 server_->kill();
             }
@@ -157,8 +136,8 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
     // and the input, which forwards what a keyboard plays.
     server_ = JackServer::start(whyNot_);
     ASSERT_TRUE(server_) << whyNot_;
-    choose("IDC_MIDI_IN", 0);
-    choose("IDC_MIDI_OUT", 0);
+    chooseDevice(button("IDC_MIDI_IN"), 0);
+    chooseDevice(button("IDC_MIDI_OUT"), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return checked("IDC_MIDI_OUT"); }, 30000));
     testing_support::UdpListener listener;
     window_->findChild<QComboBox*>("IDC_TARGET")

@@ -4,8 +4,11 @@
 // kept. What flows through the window is tested in tests/app.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "midi/MidiDevices.h"
@@ -24,14 +27,12 @@ const std::string kOurOut = "Mirevo:MIDI Out";
 // The line of this client's port; our own port's for "".
 MidiDeviceEntry line(const std::vector<MidiDeviceEntry>& lines, const std::string& client)
 {
-    for (const MidiDeviceEntry& entry : lines) {
-        if (client.empty() ? entry.kind == MidiDeviceEntry::Kind::OwnPort
-                           : entry.port.client == client) {
-            return entry;
-        }
-    }
-    ADD_FAILURE() << "no line for " << client;
-    return {};
+    const auto found = std::ranges::find_if(lines, [&client](const MidiDeviceEntry& entry) {
+        return client.empty() ? entry.kind == MidiDeviceEntry::Kind::OwnPort
+                              : entry.port.client == client;
+    });
+    EXPECT_NE(found, lines.end()) << "no line for " << client;
+    return found != lines.end() ? *found : MidiDeviceEntry{};
 }
 
 class MidiJackTest : public testsupport::JackTest {
@@ -40,9 +41,11 @@ protected:
                                midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}}};
 };
 
-// Steps: "in"/"out" open our own port, "in:Keys"/"out:Sound" the peer's,
-// "-in"/"-out" close, "list" lists both. Whatever the order, one client
-// "Mirevo" is ever made, with the same two ports, and a listing adds none.
+// Steps: "in"/"out" open our own port, "in:Keys"/"out:Sound" a peer's,
+// "-in"/"-out" close, "list" lists both, "patch" connects Keys to our input
+// by name as a patchbay does. Whatever the order, one client "Mirevo" is
+// ever made, with the same two ports, and a listing adds none; the input is
+// connected to the peer chosen, and what a patchbay connected stays.
 struct OrderRow {
     std::string name;
     Names steps;
@@ -56,13 +59,17 @@ TEST_P(PortNamesTest, StayTheSameWhateverIsOpenedFirstOrAgain)
     JackPeer sound("Sound");
     std::unique_ptr<midi::MidiInput> input;
     std::shared_ptr<midi::MidiOutput> output;
-    bool fromKeys = false;  // the input is connected to Keys
+    std::string from;  // the peer the input was opened on
+    bool patched = false;
     for (const std::string& step : GetParam().steps) {
         const std::size_t colon = step.find(':');
         const std::string client = colon == std::string::npos ? "" : step.substr(colon + 1);
         if (step == "-in") {
             input.reset();
-            fromKeys = false;
+            from.clear();
+        } else if (step == "patch") {
+            ASSERT_TRUE(keys.connect(keys.outName(), kOurIn));
+            patched = true;
         } else if (step == "-out") {
             output->release();
             output.reset();
@@ -73,13 +80,14 @@ TEST_P(PortNamesTest, StayTheSameWhateverIsOpenedFirstOrAgain)
             input.reset();
             input = devices_.openInput(line(devices_.inputs(), client), [] {});
             ASSERT_NE(input, nullptr) << step;
-            fromKeys = client == "Keys";
+            from = client;
         } else {
             output = devices_.openOutput(line(devices_.outputs(), client));
             ASSERT_NE(output, nullptr) << step;
         }
         EXPECT_EQ(keys.portNames("Mirevo"), (Names{kOurIn, kOurOut})) << "after " << step;
-        EXPECT_EQ(keys.connected(keys.outName(), kOurIn), fromKeys) << "after " << step;
+        EXPECT_EQ(keys.connected(keys.outName(), kOurIn), patched || from == "Keys") << step;
+        EXPECT_EQ(sound.connected(sound.outName(), kOurIn), from == "Sound") << step;
     }
 }
 
@@ -88,74 +96,55 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(OrderRow{"inputFirst", {"in", "out", "-in", "-out", "in", "out"}},
                     OrderRow{"outputFirst", {"out", "in", "-out", "out", "-in", "in"}},
                     OrderRow{"othersPortsFirst", {"out:Sound", "in:Keys", "-in", "in", "-out"}},
-                    OrderRow{"listingFirst", {"list", "out", "list", "in:Keys", "list"}}),
+                    OrderRow{"listingFirst", {"list", "out", "list", "in:Keys", "list"}},
+                    OrderRow{"patchedStaysAcrossReopening",
+                             {"in", "patch", "-in", "in:Sound", "-in", "in"}}),
     [](const testing::TestParamInfo<OrderRow>& row) { return row.param.name; });
 
 // Between listing and choosing, ports come and go: the line chosen opens the
 // port it showed, or nothing.
-struct ChangeRow {
-    std::string name;
-    bool input;
-    std::string change;  // "appears", "otherGoes", "chosenGoes"
-};
+enum class Change { PortAppears, LineAboveGoes, ChosenGoes };
 
-class ListingChangeTest : public MidiJackTest, public testing::WithParamInterface<ChangeRow> {};
+class ListingChangeTest : public MidiJackTest,
+                          public testing::WithParamInterface<std::tuple<Change, bool>> {};
 
 TEST_P(ListingChangeTest, TheChosenLineOpensItsPortOrNothing)
 {
-    const ChangeRow& row = GetParam();
+    const auto [change, isInput] = GetParam();
     auto before = std::make_unique<JackPeer>("Before");
     auto chosen = std::make_unique<JackPeer>("Chosen");
-    const MidiDeviceEntry entry =
-        line(row.input ? devices_.inputs() : devices_.outputs(), "Chosen");
+    const MidiDeviceEntry entry = line(isInput ? devices_.inputs() : devices_.outputs(), "Chosen");
     std::unique_ptr<JackPeer> newcomer;
-    if (row.change == "appears") {
+    if (change == Change::PortAppears) {
         newcomer = std::make_unique<JackPeer>("Newcomer");
     } else {
-        (row.change == "otherGoes" ? before : chosen).reset();
+        (change == Change::LineAboveGoes ? before : chosen).reset();
     }
-
-    const std::unique_ptr<midi::MidiInput> input =
-        row.input ? devices_.openInput(entry, [] {}) : nullptr;
-    const std::shared_ptr<midi::MidiOutput> output =
-        row.input ? nullptr : devices_.openOutput(entry);
+    // Kept open while the connections are looked at.
+    const auto input = isInput ? devices_.openInput(entry, [] {}) : nullptr;
+    const auto output = isInput ? nullptr : devices_.openOutput(entry);
     ASSERT_EQ(input != nullptr || output != nullptr, chosen != nullptr);
     for (JackPeer* peer : {before.get(), chosen.get(), newcomer.get()}) {
         if (peer != nullptr) {
-            EXPECT_EQ(row.input ? peer->connected(peer->outName(), kOurIn)
-                                : peer->connected(peer->inName(), kOurOut),
+            EXPECT_EQ(isInput ? peer->connected(peer->outName(), kOurIn)
+                              : peer->connected(peer->inName(), kOurOut),
                       peer == chosen.get());
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Changes, ListingChangeTest,
-                         testing::Values(ChangeRow{"inputPortAppears", true, "appears"},
-                                         ChangeRow{"inputLineAboveGoes", true, "otherGoes"},
-                                         ChangeRow{"chosenInputGoes", true, "chosenGoes"},
-                                         ChangeRow{"outputPortAppears", false, "appears"},
-                                         ChangeRow{"outputLineAboveGoes", false, "otherGoes"},
-                                         ChangeRow{"chosenOutputGoes", false, "chosenGoes"}),
-                         [](const testing::TestParamInfo<ChangeRow>& row) {
-                             return row.param.name;
-                         });
-
-// A patchbay connected a keyboard to "Mirevo:MIDI In" by name; the user
-// closes the input, opens another device, closes it and opens our port
-// again: the keyboard is still connected.
-TEST_F(MidiJackTest, ConnectionsMadeByNameSurviveClosingAndReopeningTheInput)
+std::string changeName(const testing::TestParamInfo<std::tuple<Change, bool>>& row)
 {
-    JackPeer keys("Keys");
-    JackPeer pads("Pads");
-    auto input = devices_.openInput(devices_.defaultInput(), [] {});
-    ASSERT_TRUE(keys.connect(keys.outName(), kOurIn));
-    for (const std::string client : {"Pads", ""}) {
-        input.reset();
-        input = devices_.openInput(line(devices_.inputs(), client), [] {});
-        ASSERT_NE(input, nullptr) << client;
-    }
-    EXPECT_TRUE(keys.connected(keys.outName(), kOurIn));
-    EXPECT_FALSE(pads.connected(pads.outName(), kOurIn));
+    const std::array names{"portAppears", "lineAboveGoes", "chosenGoes"};
+    return std::string(names.at(static_cast<std::size_t>(std::get<0>(row.param)))) +
+           (std::get<1>(row.param) ? "ForInput" : "ForOutput");
 }
+
+INSTANTIATE_TEST_SUITE_P(Changes, ListingChangeTest,
+                         testing::Combine(testing::Values(Change::PortAppears,
+                                                          Change::LineAboveGoes,
+                                                          Change::ChosenGoes),
+                                          testing::Bool()),
+                         changeName);
 
 }  // namespace

@@ -1,17 +1,24 @@
 // The computer keyboard as a note keyboard, fed key events as Qt's X11
 // platform makes them (X keycode, the keysym the layout gives, the X state)
-// for US, German, French and Russian layouts; the notes go out as datagrams.
+// for US, German, French and Russian layouts, and its performance menu used
+// from the keyboard; the notes go out as datagrams.
 #include "midi/NoteKeyboard.h"
 
 #include <gmock/gmock.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QCursor>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWidget>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,6 +26,7 @@
 #include <tuple>
 #include <vector>
 
+#include "midi/PerformanceMenu.h"
 #include "midi/XkbKeymap.h"
 #include "tests/support/UdpListener.h"
 
@@ -109,9 +117,37 @@ protected:
         return event.isAccepted();
     }
 
+    // Opens the performance menu and walks the path of captions as a user
+    // does with the keyboard, opening each submenu on the way, then presses
+    // Enter (an empty path: Escape); `look` sees the menu first.
+    void pick(const QStringList& path, const std::function<void(QMenu*)>& look = {})
+    {
+        QTimer::singleShot(0, &window_, [path, look] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (look) {
+                look(menu);
+            }
+            for (const QString& caption : path) {
+                const QList<QAction*> actions = menu->actions();
+                const auto entry = std::ranges::find(actions, caption, &QAction::text);
+                if (entry == actions.end()) {
+                    ADD_FAILURE() << "no entry " << caption.toStdString();
+                    while (QWidget* popup = QApplication::activePopupWidget()) {
+                        popup->close();
+                    }
+                    return;
+                }
+                menu->setActiveAction(*entry);
+                menu = (*entry)->menu() != nullptr ? (*entry)->menu() : menu;
+            }
+            QTest::keyClick(menu, path.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+        });
+        showPerformanceMenu(&window_, *keyboard_, listener_.midiSendFunction());
+    }
+
     std::string layouts_ = "ru,de";          // the second group German
     testing_support::UdpListener listener_;  // outlives the window and its sends
-    QWidget window_;
+    QDialog window_;
     QPushButton* button_ = nullptr;
     QPushButton* other_ = nullptr;
     NoteKeyboard* keyboard_ = nullptr;
@@ -231,6 +267,56 @@ TEST_F(NoteKeyboardTest, ANewKeymapIsReadWhenAnnouncedOrOnFocus)
     button_->setFocus(Qt::TabFocusReason);
     key(kPress, kZ);
     EXPECT_THAT(listener_.takeAll(), ElementsAre(on(60), off(60), on(81), off(81), on(74)));
+}
+
+struct MenuRow {
+    std::string name;
+    QStringList path;
+    std::vector<std::string> sent;
+};
+
+class MenuPickTest : public NoteKeyboardTest, public ::testing::WithParamInterface<MenuRow> {};
+
+// Whatever is picked, the menu is gone afterwards, the window stays and the
+// octave is unchanged.
+TEST_P(MenuPickTest, SendsWhatWasPicked)
+{
+    QSignalSpy finished(&window_, &QDialog::finished);
+    pick(GetParam().path);
+    EXPECT_EQ(listener_.takeAll(), GetParam().sent);
+    EXPECT_EQ(keyboard_->octave(), 5);
+    EXPECT_TRUE(window_.findChildren<QMenu*>().isEmpty());
+    EXPECT_EQ(finished.count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, MenuPickTest,
+    ::testing::Values(MenuRow{"program1",
+                              {"ProgramChange", "1 - 16", "1: 名前未実装(´･ω･`)"},
+                              {{'~', '\xC0', 0, 0, 0}}},
+                      MenuRow{"program128",
+                              {"ProgramChange", "113 - 128", "128: 名前未実装(´･ω･`)"},
+                              {{'~', '\xC0', 0x7F, 0, 0}}},
+                      MenuRow{"cancel", {"Cancel"}, {}}, MenuRow{"escape", {}, {}}),
+    [](const ::testing::TestParamInfo<MenuRow>& row) { return row.param.name; });
+
+TEST_F(NoteKeyboardTest, OctavePickedInTheMenuIsCheckedNextTimeAndPlayed)
+{
+    QCursor::setPos(120, 80);
+    pick({"Octave", "3"});
+    QStringList checked;
+    pick({}, [&checked](QMenu* menu) {
+        EXPECT_EQ(menu->pos(), QPoint(120, 80));
+        for (const QAction* action : menu->findChild<QMenu*>("octaveMenu")->actions()) {
+            if (action->isChecked()) {
+                checked << action->text();
+            }
+        }
+    });
+    EXPECT_EQ(checked, QStringList{"3"});
+    key(kPress, kZ);
+    key(kRelease, kZ);
+    EXPECT_THAT(listener_.takeAll(), ElementsAre(on(36), off(36)));
 }
 
 }  // namespace

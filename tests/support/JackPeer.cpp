@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
@@ -25,32 +26,49 @@ void waitUntil(Done done)
     }
 }
 
+// The names a JACK call returned, freed.
+std::vector<std::string> names(const char** found)
+{
+    std::vector<std::string> all;
+    for (const char** p = found; p != nullptr && *p != nullptr; ++p) {
+        all.emplace_back(*p);
+    }
+    jack_free(static_cast<void*>(found));
+    return all;
+}
+
 }  // namespace
 
-JackPeer::JackPeer(const std::string& name) : name_(name)
+JackPeer::JackPeer(const std::string& name, const char* listenTo) : name_(name)
 {
-    jack_status_t status{};
     client_ = jack_client_open(
-        name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName), &status);
+        name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName), nullptr);
     if (client_ == nullptr) {
         throw std::runtime_error("no JACK server for the peer " + name);
     }
     out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    jack_set_process_callback(client_, &JackPeer::process, this);
-    jack_set_client_registration_callback(
+    const std::vector<std::string> sources =
+        listenTo == nullptr
+            ? std::vector<std::string>{}
+            : names(jack_get_ports(client_, listenTo, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput));
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        audio_.push_back(jack_port_register(client_, ("audio_" + std::to_string(i + 1)).c_str(),
+                                            JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
+    }
+    jack_set_process_callback(
         client_,
-        [](const char* client, int registered, void* self) {
-            auto* peer = static_cast<JackPeer*>(self);
-            const std::lock_guard lock(peer->clientsMutex_);
-            if (registered != 0) {
-                peer->clients_.emplace_back(client);
-            }
+        [](jack_nframes_t frames, void* self) {
+            static_cast<JackPeer*>(self)->cycle(frames);
+            return 0;
         },
         this);
     if (out_ == nullptr || in_ == nullptr || jack_activate(client_) != 0) {
         jack_client_close(client_);
         throw std::runtime_error("the JACK peer " + name + " cannot start");
+    }
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        jack_connect(client_, sources[i].c_str(), jack_port_name(audio_[i]));
     }
 }
 
@@ -61,15 +79,9 @@ JackPeer::~JackPeer()
 
 std::vector<std::string> JackPeer::portNames(const std::string& prefix) const
 {
-    std::vector<std::string> names;
-    const char** ports = jack_get_ports(client_, nullptr, nullptr, 0);
-    for (const char** p = ports; p != nullptr && *p != nullptr; ++p) {
-        if (std::string_view(*p).starts_with(prefix)) {
-            names.emplace_back(*p);
-        }
-    }
-    jack_free(static_cast<void*>(ports));
-    return names;
+    std::vector<std::string> all = names(jack_get_ports(client_, nullptr, nullptr, 0));
+    std::erase_if(all, [&prefix](const std::string& n) { return !n.starts_with(prefix); });
+    return all;
 }
 
 bool JackPeer::connect(const std::string& source, const std::string& destination)
@@ -78,12 +90,13 @@ bool JackPeer::connect(const std::string& source, const std::string& destination
     return result == 0 || result == EEXIST;
 }
 
-bool JackPeer::connected(const std::string& ours, const std::string& theirs)
+bool JackPeer::connected(const std::string& port, const std::string& other)
 {
     const std::uint64_t now = cycles_.load();
     waitUntil([&] { return cycles_.load() >= now + 2; });
-    jack_port_t* port = jack_port_by_name(client_, ours.c_str());
-    return port != nullptr && jack_port_connected_to(port, theirs.c_str()) != 0;
+    const jack_port_t* found = jack_port_by_name(client_, port.c_str());
+    return found != nullptr &&
+           std::ranges::count(names(jack_port_get_all_connections(client_, found)), other) > 0;
 }
 
 void JackPeer::play(const std::vector<std::uint32_t>& messages, unsigned perCycle)
@@ -108,23 +121,6 @@ std::vector<std::uint32_t> JackPeer::takeReceived()
     std::vector<std::uint32_t> messages;
     received_.drain([&messages](std::uint32_t message) { messages.push_back(message); });
     return messages;
-}
-
-std::vector<std::string> JackPeer::clientsRegisteredUntil(const std::string& last)
-{
-    const auto told = [this, &last] {
-        const std::lock_guard lock(clientsMutex_);
-        return std::ranges::find(clients_, last) != clients_.end();
-    };
-    waitUntil(told);
-    const std::lock_guard lock(clientsMutex_);
-    return clients_;
-}
-
-int JackPeer::process(jack_nframes_t frames, void* self)
-{
-    static_cast<JackPeer*>(self)->cycle(frames);
-    return 0;
 }
 
 void JackPeer::cycle(jack_nframes_t frames) noexcept
@@ -153,6 +149,15 @@ void JackPeer::cycle(jack_nframes_t frames) noexcept
             played_.fetch_add(1);
         }
     }
+    float peak = 0;
+    for (jack_port_t* port : audio_) {
+        const auto* samples = static_cast<const float*>(jack_port_get_buffer(port, frames));
+        for (jack_nframes_t i = 0; i < frames; ++i) {
+            peak = std::fmax(peak, std::fabs(samples[i]));
+        }
+    }
+    peak_.store(peak);
+    quiet_.store(peak < 1e-4F ? quiet_.load() + 1 : 0);
 }
 
 }  // namespace testsupport

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,14 +11,15 @@
 
 namespace testsupport {
 
-// Another program on the test's JACK server, written on libjack: a client
-// with the MIDI ports "out" (it plays into what it is connected to) and
-// "in" (it records what reaches it), which also notes the clients that
-// register on the server after it.
+// Another program on the test's JACK server, written on libjack, with the
+// MIDI ports "out" (plays into what it is connected to) and "in" (records
+// what reaches it); given `listenTo` (a regular expression for
+// jack_get_ports), it also hears the audio output ports matching it. Its
+// process callback touches only atomics and lock-free queues.
 class JackPeer {
 public:
     // Throws when the client cannot be made (no server).
-    explicit JackPeer(const std::string& name);
+    explicit JackPeer(const std::string& name, const char* listenTo = nullptr);
     ~JackPeer();
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
@@ -33,31 +33,32 @@ public:
 
     // Connects, by name, as a patchbay does; true when connected.
     bool connect(const std::string& source, const std::string& destination);
-    // Whether the two are connected, once connections asked for before the
-    // call are in force (the server changes them between cycles).
-    [[nodiscard]] bool connected(const std::string& ours, const std::string& theirs);
+    // Whether two ports (anyone's) are connected, once connections asked for
+    // before the call are in force (the server changes them between cycles).
+    [[nodiscard]] bool connected(const std::string& port, const std::string& other);
 
     // Plays each message as one event, at most `perCycle` in a cycle, in
-    // order; playRaw() plays the bytes as one event.
+    // order; playRaw() plays the bytes as one event; played() counts events.
     void play(const std::vector<std::uint32_t>& messages, unsigned perCycle = 64);
     void playRaw(const std::vector<std::uint8_t>& bytes);
-    // Events played so far.
     [[nodiscard]] std::uint64_t played() const noexcept { return played_.load(); }
 
     // Every event recorded since the last call, each packed as a short message.
     [[nodiscard]] std::vector<std::uint32_t> takeReceived();
 
-    // The names of the clients that registered since the peer was made, once
-    // the server has told of `last` (the server tells in order).
-    [[nodiscard]] std::vector<std::string> clientsRegisteredUntil(const std::string& last);
+    // The audio ports listened to; the loudest sample of the latest cycle,
+    // and how many cycles in a row stayed below -80 dBFS.
+    [[nodiscard]] std::size_t audioInputs() const noexcept { return audio_.size(); }
+    [[nodiscard]] float latestPeak() const noexcept { return peak_.load(); }
+    [[nodiscard]] std::uint64_t quietCycles() const noexcept { return quiet_.load(); }
 
 private:
-    static int process(jack_nframes_t frames, void* self);
     void cycle(jack_nframes_t frames) noexcept;
 
     jack_client_t* client_ = nullptr;
     jack_port_t* out_ = nullptr;
     jack_port_t* in_ = nullptr;
+    std::vector<jack_port_t*> audio_;
     std::string name_;
     midi::MessageQueue outgoing_{65536};
     midi::MessageQueue received_{65536};
@@ -67,8 +68,8 @@ private:
     std::vector<std::uint8_t> raw_;
     std::atomic<bool> rawPending_{false};
     std::atomic<std::uint64_t> cycles_{0};
-    std::mutex clientsMutex_;  // JACK's notification thread adds, the test reads
-    std::vector<std::string> clients_;
+    std::atomic<float> peak_{0};
+    std::atomic<std::uint64_t> quiet_{0};
 };
 
 }  // namespace testsupport

@@ -9,10 +9,10 @@
 
 namespace testsupport {
 
-// A test fixture with a JACK server of its own, started before the first
-// test that needs it and kept for the rest of the test program (libjack
-// keeps one set of globals per process: clients made for one server must
-// not meet a second one). Tests skip, saying why, where none can start.
+// A fixture with a JACK server of its own, started for the first test that
+// needs it and kept for the rest of the program (libjack keeps one set of
+// globals per process: clients made for one server must not meet a
+// second). Tests skip, saying why, where none can start.
 class JackTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -21,7 +21,6 @@ protected:
             server_ = JackServer::start(whyNot_);
         }
     }
-
     void SetUp() override
     {
         if (!server_) {
@@ -30,8 +29,7 @@ protected:
     }
 
 private:
-    // Stopped when the program ends, after the tests' own clients.
-    static inline std::unique_ptr<JackServer> server_;
+    static inline std::unique_ptr<JackServer> server_;  // stopped after the tests' clients
     static inline std::string whyNot_;
 };
 
