@@ -39,25 +39,6 @@ std::size_t shortMessageLength(std::uint8_t status) noexcept
     }
 }
 
-std::optional<std::uint32_t> packShortMessage(std::span<const std::uint8_t> bytes) noexcept
-{
-    if (bytes.empty()) {
-        return std::nullopt;
-    }
-    const std::size_t length = shortMessageLength(bytes[0]);
-    if (length == 0 || bytes.size() != length) {
-        return std::nullopt;
-    }
-    std::uint32_t packed = bytes[0];
-    for (std::size_t i = 1; i < length; ++i) {
-        if (!isDataByte(bytes[i])) {
-            return std::nullopt;
-        }
-        packed |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-    }
-    return packed;
-}
-
 std::optional<ShortMessageBytes> unpackShortMessage(std::uint32_t message) noexcept
 {
     ShortMessageBytes out;

@@ -44,12 +44,6 @@ struct ShortMessageBytes {
 // byte, or 0 when the byte does not start a short message.
 [[nodiscard]] std::size_t shortMessageLength(std::uint8_t status) noexcept;
 
-// Packs the bytes of one message as they came from a MIDI device. Nothing
-// when they are not exactly one short message: a missing or wrong status,
-// too few or too many bytes, or a data byte with its top bit set.
-[[nodiscard]] std::optional<std::uint32_t> packShortMessage(
-    std::span<const std::uint8_t> bytes) noexcept;
-
 // Splits a run of MIDI bytes (one JACK MIDI event, or any stretch of a
 // stream) into the short messages it holds and hands each to sink, packed,
 // in order. Running status is followed: data bytes after a complete channel
