@@ -10,20 +10,15 @@
 #include <string>
 
 #include "tests/net/WorkerEvents.h"
+#include "tests/support/UdpListener.h"
 
 namespace {
 
 using net::ReceiverWorker;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
+using testing_support::sendToLoopback;
 using testing_support::WorkerEvents;
-
-bool send(std::uint16_t port, const std::string& bytes)
-{
-    static net::UdpSocket socket = net::UdpSocket::open();
-    return socket.sendTo({*net::UdpSocket::resolveIpv4("127.0.0.1"), port},
-                         std::as_bytes(std::span(bytes.data(), bytes.size())));
-}
 
 std::size_t entries(const char* directory)
 {
@@ -42,7 +37,7 @@ TEST(ReceiverWorker, HandsOnEveryDatagramWholeAndIgnoresOtherKinds)
     const std::string longest(1023, 'a');
     for (const std::string& bytes : {"*" + longest, std::string("~\x90\x3C\x7F"),
                                      std::string("#other"), std::string(), std::string("*end")}) {
-        ASSERT_TRUE(send(port, bytes));
+        ASSERT_TRUE(sendToLoopback(port, bytes));
     }
     ASSERT_EQ(events.lines(".*>end", 1).size(), 1U);
     EXPECT_THAT(events.lines(),
@@ -58,7 +53,7 @@ TEST(ReceiverWorker, AfterAStopOnlyTheDatagramBeingHandledIsFinished)
     const std::uint16_t port = events.port();
     events.hold(true);
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(send(port, "*" + std::to_string(i)));
+        ASSERT_TRUE(sendToLoopback(port, "*" + std::to_string(i)));
     }
     ASSERT_EQ(events.lines(".*>.*", 1).size(), 1U);
     worker.requestStop();

@@ -19,10 +19,7 @@ TEST(UdpSocket, AWaitingReceiveTakesADatagramOrReportsThatNoneCame)
     std::array<std::byte, 16> buffer{};
     EXPECT_TRUE(receiver.receive(buffer, std::chrono::milliseconds(20)).wouldBlock);
 
-    net::UdpSocket sender = net::UdpSocket::open();
-    const std::array bytes{std::byte{'*'}, std::byte{'x'}};
-    ASSERT_TRUE(sender.sendTo(
-        {*net::UdpSocket::resolveIpv4("127.0.0.1"), receiver.localEndpoint()->port}, bytes));
+    ASSERT_TRUE(testing_support::sendToLoopback(receiver.localEndpoint()->port, "*x"));
     const net::UdpSocket::Received got = receiver.receive(buffer, std::chrono::seconds(5));
     ASSERT_FALSE(got.wouldBlock || got.failed);
     EXPECT_EQ(got.size, 2u);
