@@ -80,16 +80,4 @@ TEST_F(ReceiverBridgeTest, AFailureHoldsItsWorkerUntilItsTicketIsAnsweredOrItIsS
     EXPECT_TRUE(second->waitFinished(10s));
 }
 
-TEST(ReceiverBridgeDeathTest, BridgeDestroyedBeforeItsWorkerEndsTheProcess)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            auto bridge = std::make_unique<ReceiverBridge>(nullptr);
-            ReceiverWorker worker(0, *bridge);
-            bridge.reset();
-        },
-        "still reports to it");
-}
-
 }  // namespace
