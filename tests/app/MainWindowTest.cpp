@@ -1,6 +1,7 @@
 // The main window under the offscreen platform, driven as people drive it:
 // sending, the target and message fields, the toggles, keys, resizing and
-// the About window. (The log as it fills is seen in ListeningTest.)
+// the About window; and every window as the desktop, its screen readers and
+// the keyboard see it. (The log as it fills is seen in ListeningTest.)
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,10 +19,14 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <set>
 
 #include "app/MainWindow.h"
+#include "midi/SelectionDialog.h"
 #include "resources/ResourceIds.h"
+#include "resources/Templates.h"
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -433,6 +439,72 @@ TEST_F(MainWindowTest, AboutOpensFromTheContextMenuAndCloses)
     EXPECT_TRUE(opened);
     EXPECT_EQ(window.findChild<QDialog*>("IDD_ABOUT"), nullptr);
     EXPECT_TRUE(window.isVisible());
+}
+
+QString spoken(QObject* object, QAccessible::Text text)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    return iface != nullptr ? iface->text(text) : QString();
+}
+
+struct WindowRow {
+    const char* name;
+    std::optional<midi::SelectionDialog::Mode> mode;  // none: the main window
+    const DialogTemplate& (*dialogTemplate)() noexcept;
+};
+
+class EveryWindow : public MainWindowTest, public ::testing::WithParamInterface<WindowRow> {};
+
+// Screen readers name and describe every control; Tab goes through the tab
+// stops in the template's order.
+TEST_P(EveryWindow, EveryControlIsNamedDescribedAndReachedInTheTemplatesOrder)
+{
+    std::unique_ptr<midi::SelectionDialog> selection;
+    if (GetParam().mode) {
+        selection = std::make_unique<midi::SelectionDialog>(&window, *GetParam().mode,
+                                                            std::vector<std::string>{"one", "two"});
+    }
+    QWidget* shown = selection ? static_cast<QWidget*>(selection.get()) : &window;
+    EXPECT_FALSE(spoken(shown, QAccessible::Name).isEmpty());
+    std::vector<std::string> tabStops;
+    for (const ControlTemplate& c : GetParam().dialogTemplate().controls) {
+        SCOPED_TRACE(std::string(c.name));
+        QWidget* widget = shown->findChild<QWidget*>(QString::fromUtf8(c.name));
+        ASSERT_NE(widget, nullptr);
+        EXPECT_FALSE(spoken(widget, QAccessible::Name).isEmpty());
+        EXPECT_FALSE(spoken(widget, QAccessible::Description).isEmpty());
+        if ((c.style & TabStop) != 0) {
+            tabStops.emplace_back(c.name);
+        }
+    }
+    // One round of the focus chain from the first tab stop, controls only.
+    QWidget* first = shown->findChild<QWidget*>(QString::fromStdString(tabStops.front()));
+    std::vector<std::string> visited;
+    QWidget* w = first;
+    do {
+        if (w->property("controlId").isValid() && (w->focusPolicy() & Qt::TabFocus) != 0) {
+            visited.push_back(w->objectName().toStdString());
+        }
+        w = w->nextInFocusChain();
+    } while (w != first && visited.size() <= tabStops.size());
+    EXPECT_EQ(visited, tabStops);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, EveryWindow,
+    ::testing::Values(WindowRow{"Main", std::nullopt, &mainWindowTemplate},
+                      WindowRow{"SelectDevice", midi::SelectionDialog::Mode::Input,
+                                &selectDeviceTemplate},
+                      WindowRow{"About", midi::SelectionDialog::Mode::About, &aboutTemplate}),
+    rowName);
+
+TEST_F(MainWindowTest, CarriesTheApplicationIconAt16And32Pixels)
+{
+    const QIcon icon = window.windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_THAT(icon.availableSizes(), testing::IsSupersetOf({QSize(16, 16), QSize(32, 32)}));
+    // A screen at twice the density gets the 32-pixel image for 16 pixels.
+    EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
 }
 
 }  // namespace
