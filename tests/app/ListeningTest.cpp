@@ -12,7 +12,6 @@
 #include <QTest>
 #include <atomic>
 #include <fstream>
-#include <iostream>
 #include <thread>
 
 #include "app/MainWindow.h"
@@ -25,9 +24,8 @@ namespace {
 using ::testing::MatchesRegex;
 using testing_support::sendToLoopback;
 
-// The sockets bound to this UDP port on every address as the kernel lists
-// them (/proc/net/udp): how many, and the datagrams dropped there for want
-// of room.
+// The sockets bound to this UDP port on all addresses (/proc/net/udp): how
+// many, and the datagrams dropped there for want of room.
 struct PortUse {
     int sockets = 0;
     std::uint64_t drops = 0;
@@ -48,6 +46,11 @@ PortUse portUse(std::uint16_t port)
     return use;
 }
 
+bool bound(std::uint16_t port)
+{
+    return QTest::qWaitFor([&] { return portUse(port).sockets == 1; });
+}
+
 // A window driven by key and mouse events, its log checked by Qt's model
 // tester as lines come and go.
 class Peer {
@@ -59,8 +62,8 @@ public:
     {
         return window.findChild<T*>(QString::fromLatin1(name));
     }
-    // Clicks into the field, selects all and types, as a keyboard with each
-    // character on a key would.
+    // Clicks into the field, selects all and types each character as a key
+    // with it would.
     static void retype(QLineEdit* field, const QString& text)
     {
         QTest::mouseClick(field, Qt::LeftButton);
@@ -70,10 +73,6 @@ public:
         }
     }
     void clickListen() { QTest::mouseClick(find<QPushButton>("IDC_LISTEN"), Qt::LeftButton); }
-    static bool bound(std::uint16_t port)
-    {
-        return QTest::qWaitFor([&] { return portUse(port).sockets == 1; });
-    }
     // Listens on a free port; returns it once bound, or 0.
     std::uint16_t start()
     {
@@ -92,9 +91,8 @@ public:
         QTest::keyClick(find<QLineEdit>("IDC_MESSAGE"), Qt::Key_Return);
     }
 
-    // What a screen reader that has just come to the log reads there: one
-    // line a child. The cached interface is dropped first: only a platform
-    // with a live accessibility bridge tells it of model changes.
+    // What a screen reader coming to the log reads: a line a child. Only a
+    // live accessibility bridge tells the cached interface of changes.
     QStringList readAloud()
     {
         QWidget* log = find<QWidget>("IDC_LOG");
@@ -169,7 +167,7 @@ TEST(Listening, AHeldPortShowsBindErrorAndStartRightAfterStopListensAgain)
     holder.close();
     for (int i = 1; i <= 20; ++i) {
         peer.clickListen();  // Start
-        ASSERT_TRUE(Peer::bound(port)) << i;
+        ASSERT_TRUE(bound(port)) << i;
         ASSERT_TRUE(sendToLoopback(port, "*" + std::to_string(i)));
         ASSERT_TRUE(peer.waitLines(i)) << i;
         peer.clickListen();  // Stop
@@ -203,8 +201,6 @@ TEST(Listening, AFloodReachesTheLogInOrderLosingOnlyWhatTheKernelDropped)
         const auto number = [&](int r) { return peer.line(r).section('>', 1).toInt(); };
         ASSERT_LT(number(row - 1), number(row)) << "row " << row;
     }
-    std::cout << "flood: " << peer.log()->rowCount() << " logged, " << portUse(port).drops
-              << " dropped by the kernel\n";
 }
 
 TEST(Listening, EveryOversizeDatagramIsARecvErrorAndListeningGoesOn)
@@ -217,9 +213,8 @@ TEST(Listening, EveryOversizeDatagramIsARecvErrorAndListeningGoesOn)
         ASSERT_TRUE(sendToLoopback(port, "*" + std::string(1024 + 37 * i, 'O')));
         ASSERT_TRUE(sendToLoopback(port, "*good" + std::to_string(i)));
     }
-    // Each report closes the socket, and with it what was queued behind the
-    // bad datagram, then listens again on the port: a message sent after the
-    // last reopening arrives.
+    // Each report closes the socket, and what was queued behind the bad
+    // datagram, then listens again: a message sent after that arrives.
     const auto after = [&] { return peer.lastLine().endsWith(">after"); };
     for (int attempt = 0; attempt < 50 && !after(); ++attempt) {
         ASSERT_TRUE(sendToLoopback(port, "*after"));
