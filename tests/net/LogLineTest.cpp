@@ -49,9 +49,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"crLfInjection", "hi\r\n10.0.0.1:1>fake",
                           "hi\xE2\x90\x8D\xE2\x90\x8A"
                           "10.0.0.1:1>fake"},
-                      Row{"tabAndEscape", "a\tb\x1B[2J",
-                          "a\xE2\x90\x89"
-                          "b\xE2\x90\x9B[2J"},
                       Row{"nextLine", "a\xC2\x85z", "a\xE2\x90\xA4z"},
                       Row{"otherC1Control", "a\xC2\x9Bz", "a" + kReplacement + "z"},
                       Row{"lineSeparator", "a\xE2\x80\xA8z", "a\xE2\x90\xA4z"},
