@@ -152,7 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FollowCase{"EmptyPort", "localhost:12323", "", "localhost:0"},
                       FollowCase{"FocusAloneCompletes", "localhost", nullptr, "localhost:12323"},
                       FollowCase{"OtherCase", "LocalHost:12323", "4000", "LocalHost:12323"},
-                      FollowCase{"Address", "10.0.0.1:12323", "4000", "10.0.0.1:12323"},
                       FollowCase{"LocalhostPrefix", "localhost2:1", "4000", "localhost2:1"}),
     rowName);
 
@@ -355,9 +354,8 @@ TEST(MainWindowLifetime, ANoteHeldAtCloseOrDestructionIsReleased)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         qobject_cast<QComboBox*>(window->item(IDC_TARGET))
             ->setEditText(QString::fromStdString(listener.target()));
-        QWidget* keyboard = window->item(IDC_KEYBOARD);
-        keyboard->setFocus();
-        QTest::keyPress(keyboard, Qt::Key_Z);
+        window->item(IDC_KEYBOARD)->setFocus();
+        QTest::keyPress(window->item(IDC_KEYBOARD), Qt::Key_Z);
         if (closeFirst) {
             window->close();
         }

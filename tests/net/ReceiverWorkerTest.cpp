@@ -1,6 +1,7 @@
 // The receiver worker against real UDP sockets on the loopback interface.
 // What it does with oversize datagrams and held ports is seen through the
-// window (ListeningTest) and the bridge (ReceiverBridgeTest).
+// window (ListeningTest) and the bridge (ReceiverBridgeTest); its socket's
+// waits with a time-out, in every case that stops it.
 #include "net/ReceiverWorker.h"
 
 #include <gmock/gmock.h>
@@ -44,6 +45,19 @@ TEST(ReceiverWorker, HandsOnEveryDatagramWholeAndIgnoresOtherKinds)
                 ElementsAre("listening " + std::to_string(port), EndsWith(">" + longest),
                             "midi 8338576", EndsWith(">end")));
     EXPECT_GE(worker.receiveBufferBytes(), std::min(ReceiverWorker::kSocketBufferBytes, limit));
+}
+
+// A broadcast target reaches every copy listening on its port: on the
+// loopback network, one bound to all local addresses.
+TEST(ReceiverWorker, HearsABroadcastOnTheLoopbackNetwork)
+{
+    WorkerEvents events;
+    ReceiverWorker worker(0, events);
+    const std::string text = "*broadcast";
+    ASSERT_TRUE(net::UdpSocket::open().sendTo(
+        {*net::UdpSocket::resolveIpv4("127.255.255.255"), events.port()},
+        std::as_bytes(std::span(text))));
+    EXPECT_EQ(events.lines(".*>broadcast", 1).size(), 1U);
 }
 
 TEST(ReceiverWorker, AfterAStopOnlyTheDatagramBeingHandledIsFinished)
