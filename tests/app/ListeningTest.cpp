@@ -62,8 +62,8 @@ public:
     {
         return window.findChild<T*>(QString::fromLatin1(name));
     }
-    // Clicks into the field, selects all and types each character as a key
-    // with it would.
+    // Clicks into the field, selects all and types, as a keyboard with each
+    // character on a key would.
     static void retype(QLineEdit* field, const QString& text)
     {
         QTest::mouseClick(field, Qt::LeftButton);
