@@ -1,7 +1,6 @@
 // No file descriptor left: sending reports "Socket error", and a receiver
 // worker that must reopen its socket reports it and ends with code 11. Each
-// case runs in a child process whose descriptor limit it lowers, so that
-// this test process keeps its own.
+// case runs in a child process, which lowers its own descriptor limit.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "net/Datagram.h"
 #include "net/ReceiverWorker.h"
@@ -61,7 +59,7 @@ TEST(DescriptorExhaustionDeathTest, SendingReportsSocketError)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            const std::vector<std::byte> datagram = net::makeTextDatagram("hello");
+            const auto datagram = net::makeTextDatagram("hello");
             RecordingReporter reporter;
             // UndefinedBehaviorSanitizer needs a descriptor the first time it
             // checks a call to the reporter: have it check one beforehand.
@@ -91,9 +89,9 @@ TEST(DescriptorExhaustionDeathTest, WorkerReopeningWithoutADescriptorEndsWithCod
             const std::uint16_t port = events.port();
             // Larger than the receive buffer: "recv error", then a reopening.
             events.hold(true);
-            const std::string oversized = "*" + std::string(2000, 'x');
+            const std::string oversized(2000, '*');
             sender.sendTo({*net::UdpSocket::resolveIpv4("127.0.0.1"), port},
-                          std::as_bytes(std::span(oversized.data(), oversized.size())));
+                          std::as_bytes(std::span(oversized)));
             (void)events.lines("failed .*", 1);
             // Once the worker's socket is closed, its number lies beyond the
             // limit too: no descriptor is left for the next one.

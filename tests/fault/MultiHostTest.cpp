@@ -1,13 +1,9 @@
-// Four hosts on one network, each a network namespace of our own joined by
-// a bridge: a sender and three receiver workers listening. A broadcast
-// target reaches every receiver, text and MIDI alike, also from the list
-// with ToAllOfList; with one host's link down the others still receive and
-// nothing is shown. Needs root and iproute2's ip; skipped otherwise.
-//
-// Each host's sockets are made by a thread that entered its namespace (a
-// worker's thread inherits it). Addresses come from 10.213.7.0/24 and exist
-// only inside the namespaces, which are deleted when the test ends (those
-// of a test process that died, by the next run).
+// Four hosts on one network: network namespaces of our own joined by a
+// bridge, a sender (a, 10.213.7.1 on the bridge) and three receiver workers
+// (b to d, .2 to .4 on veth pairs). Needs root and iproute2's ip; skipped
+// otherwise. Each host's sockets are made by a thread that entered its
+// namespace (a worker's thread inherits it). The namespaces go when the test
+// ends; those of a test process that died, at the next run.
 #include <fcntl.h>
 #include <sched.h>
 #include <unistd.h>
@@ -33,8 +29,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint16_t kPort = 12323;
-
 bool run(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
@@ -50,17 +44,9 @@ std::string address(char host)
     return "10.213.7." + std::to_string(host - 'a' + 1);
 }
 
-std::string target(char host)
-{
-    return address(host) + ":" + std::to_string(kPort);
-}
-
-// Hosts a to d: a holds the bridge, with the address .1, and a veth end for
-// each other host, whose eth0 at the other end has .2, .3 or .4.
 struct Network {
     Network()
     {
-        // Those of test processes that died.
         (void)run(
             "for n in $(ip netns list | grep -o '^mirevo-t[0-9]*-[a-d]'); do p=${n#mirevo-t}; "
             "kill -0 ${p%-*} || ip netns delete $n; done");
@@ -71,8 +57,6 @@ struct Network {
             (void)run("ip netns delete " + ns(host));
         }
     }
-    Network(const Network&) = delete;
-    Network& operator=(const Network&) = delete;
 
     static bool build()
     {
@@ -127,6 +111,9 @@ private:
     std::vector<std::string> list_;
 };
 
+// A broadcast target reaches every host, text and MIDI alike, also from the
+// list with ToAllOfList; with one host's link down the others still receive
+// and nothing is shown.
 TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothing)
 {
     if (::geteuid() != 0 || !run("ip -V")) {
@@ -141,11 +128,10 @@ TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothin
     std::vector<std::unique_ptr<net::ReceiverWorker>> workers;
     for (std::size_t i = 0; i < heard.size(); ++i) {
         ASSERT_TRUE(Network::inside("bcd"[i], [&] {
-            workers.push_back(std::make_unique<net::ReceiverWorker>(kPort, heard[i]));
+            workers.push_back(std::make_unique<net::ReceiverWorker>(12323, heard[i]));
         }));
-        ASSERT_EQ(heard[i].port(), kPort) << i;
+        ASSERT_EQ(heard[i].port(), 12323) << i;
     }
-    // Sends from host a to every target of the list.
     const auto send = [](std::span<const std::byte> datagram, std::vector<std::string> list) {
         ToAllOfList controls(std::move(list));
         bool sent = false;
@@ -153,6 +139,7 @@ TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothin
             Network::inside('a', [&] { sent = net::sendToTargets(controls, controls, datagram); }));
         return sent;
     };
+    const auto target = [](char host) { return address(host) + ":12323"; };
     const std::string broadcast = "10.213.7.255:12323";
     const std::string from = "10\\.213\\.7\\.1:[0-9]+>";
     // One broadcast target, and the list of it and c: c hears that twice.
@@ -166,7 +153,6 @@ TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothin
         EXPECT_EQ(heard[i].lines(from + "both", both).size(), both) << i;
     }
 
-    // With b's link down the others still receive, and nothing is shown.
     ASSERT_TRUE(run("ip -n " + ns('b') + " link set eth0 down"));
     EXPECT_TRUE(send(net::makeTextDatagram("again"), {target('b'), target('c'), target('d')}));
     EXPECT_EQ(heard[1].lines(from + "again", 1).size(), 1U);

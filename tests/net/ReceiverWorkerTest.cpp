@@ -1,6 +1,7 @@
 // The receiver worker against real UDP sockets on the loopback interface.
 // What it does with oversize datagrams and held ports is seen through the
-// window (ListeningTest) and the bridge (ReceiverBridgeTest).
+// window (ListeningTest) and the bridge (ReceiverBridgeTest); its socket's
+// waits with a time-out, in every case that stops it.
 #include "net/ReceiverWorker.h"
 
 #include <gmock/gmock.h>
@@ -10,20 +11,15 @@
 #include <string>
 
 #include "tests/net/WorkerEvents.h"
+#include "tests/support/UdpListener.h"
 
 namespace {
 
 using net::ReceiverWorker;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
+using testing_support::sendToLoopback;
 using testing_support::WorkerEvents;
-
-bool send(std::uint16_t port, const std::string& bytes)
-{
-    static net::UdpSocket socket = net::UdpSocket::open();
-    return socket.sendTo({*net::UdpSocket::resolveIpv4("127.0.0.1"), port},
-                         std::as_bytes(std::span(bytes.data(), bytes.size())));
-}
 
 std::size_t entries(const char* directory)
 {
@@ -42,13 +38,26 @@ TEST(ReceiverWorker, HandsOnEveryDatagramWholeAndIgnoresOtherKinds)
     const std::string longest(1023, 'a');
     for (const std::string& bytes : {"*" + longest, std::string("~\x90\x3C\x7F"),
                                      std::string("#other"), std::string(), std::string("*end")}) {
-        ASSERT_TRUE(send(port, bytes));
+        ASSERT_TRUE(sendToLoopback(port, bytes));
     }
     ASSERT_EQ(events.lines(".*>end", 1).size(), 1U);
     EXPECT_THAT(events.lines(),
                 ElementsAre("listening " + std::to_string(port), EndsWith(">" + longest),
                             "midi 8338576", EndsWith(">end")));
     EXPECT_GE(worker.receiveBufferBytes(), std::min(ReceiverWorker::kSocketBufferBytes, limit));
+}
+
+// A broadcast target reaches every copy listening on its port: on the
+// loopback network, one bound to all local addresses.
+TEST(ReceiverWorker, HearsABroadcastOnTheLoopbackNetwork)
+{
+    WorkerEvents events;
+    ReceiverWorker worker(0, events);
+    const std::string text = "*broadcast";
+    ASSERT_TRUE(net::UdpSocket::open().sendTo(
+        {*net::UdpSocket::resolveIpv4("127.255.255.255"), events.port()},
+        std::as_bytes(std::span(text))));
+    EXPECT_EQ(events.lines(".*>broadcast", 1).size(), 1U);
 }
 
 TEST(ReceiverWorker, AfterAStopOnlyTheDatagramBeingHandledIsFinished)
@@ -58,7 +67,7 @@ TEST(ReceiverWorker, AfterAStopOnlyTheDatagramBeingHandledIsFinished)
     const std::uint16_t port = events.port();
     events.hold(true);
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(send(port, "*" + std::to_string(i)));
+        ASSERT_TRUE(sendToLoopback(port, "*" + std::to_string(i)));
     }
     ASSERT_EQ(events.lines(".*>.*", 1).size(), 1U);
     worker.requestStop();

@@ -5,14 +5,11 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
-#include <memory>
 
 namespace testing_support {
 
-// Calls `act` with the next dialog window that shows: a modal one, or one
-// that waits for its answer in an event loop of its own without blocking
-// other windows. Either runs its own event loop, so a test drives it from a
-// timer set before opening it.
+// Calls `act` with the next dialog window that shows, modal or waiting in an
+// event loop of its own; a test sets it up before opening the dialog.
 inline void whenModalShows(std::function<void(QWidget*)> act)
 {
     // Guarded pointers: a new dialog may take the address of one deleted since.

@@ -28,6 +28,12 @@ std::uint16_t freeUdpPort()
     return probe.localEndpoint().value_or(net::Ipv4Endpoint{}).port;
 }
 
+bool sendToLoopback(std::uint16_t port, std::string_view bytes)
+{
+    static net::UdpSocket socket = net::UdpSocket::open();
+    return socket.sendTo(loopback(port), std::as_bytes(std::span(bytes)));
+}
+
 UdpListener::UdpListener(int receiveBuffer)
     : socket_(net::UdpSocket::open()), sender_(net::UdpSocket::open())
 {
@@ -54,11 +60,6 @@ std::optional<UdpListener::Datagram> UdpListener::next(std::chrono::milliseconds
         return Datagram{std::move(buffer), r.from};
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
-}
-
-bool UdpListener::quiet(std::chrono::milliseconds timeout)
-{
-    return !next(timeout).has_value();
 }
 
 std::function<void(std::span<const std::byte>)> UdpListener::sendFunction()

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/UdpSocket.h"
@@ -16,6 +17,8 @@ namespace testing_support {
 // A UDP port that no socket holds now, for a window to listen on (the
 // window itself does not tell which port it bound when given 0).
 [[nodiscard]] std::uint16_t freeUdpPort();
+// Sends the bytes as one datagram to 127.0.0.1:`port`; false when it fails.
+bool sendToLoopback(std::uint16_t port, std::string_view bytes);
 
 // A UDP socket on a free local port that tests read datagrams from, with a
 // socket of its own to send to it, as a window sends to its targets.
@@ -41,9 +44,6 @@ public:
     // The next datagram, or nothing when none arrives in time.
     [[nodiscard]] std::optional<Datagram> next(
         std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
-    // True when no datagram arrives within the (short) time given.
-    [[nodiscard]] bool quiet(std::chrono::milliseconds timeout = std::chrono::milliseconds(100));
-
     // Sends to this listener from its own sending socket.
     [[nodiscard]] std::function<void(std::span<const std::byte>)> sendFunction();
     // Sends each MIDI short message to this listener as a MIDI datagram.
