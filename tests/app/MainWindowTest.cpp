@@ -10,7 +10,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -476,14 +475,5 @@ INSTANTIATE_TEST_SUITE_P(
                                 &selectDeviceTemplate},
                       WindowRow{"About", midi::SelectionDialog::Mode::About, &aboutTemplate}),
     rowName);
-
-TEST_F(MainWindowTest, CarriesTheApplicationIconAt16And32Pixels)
-{
-    const QIcon icon = window.windowIcon();
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_THAT(icon.availableSizes(), testing::IsSupersetOf({QSize(16, 16), QSize(32, 32)}));
-    // A screen at twice the density gets the 32-pixel image for 16 pixels.
-    EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
-}
 
 }  // namespace
