@@ -149,6 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LocalhostFollowUp,
     ::testing::Values(FollowCase{"NewPort", "localhost:12323", "4000", "localhost:4000"},
                       FollowCase{"EmptyPort", "localhost:12323", "", "localhost:0"},
+                      FollowCase{"OnlyDigitsTaken", "localhost:12323", "4x0-0", "localhost:400"},
                       FollowCase{"FocusAloneCompletes", "localhost", nullptr, "localhost:12323"},
                       FollowCase{"OtherCase", "LocalHost:12323", "4000", "LocalHost:12323"},
                       FollowCase{"LocalhostPrefix", "localhost2:1", "4000", "localhost2:1"}),
