@@ -233,6 +233,15 @@ TEST_F(NoteKeyboardTest, ReleaseAfterAnOctaveChangeEndsAtTheNewOctave)
     EXPECT_THAT(listener_.takeAll(), ElementsAre(on(60), off(36)));
 }
 
+// Without native codes (accessibility tools, some platforms) the keypad's
+// mark alone keeps its 2 from playing as the digit row's.
+TEST_F(NoteKeyboardTest, TheKeypadPlaysNothingAlsoWithoutNativeCodes)
+{
+    QTest::keyClick(button_, Qt::Key_2, Qt::KeypadModifier);
+    QTest::keyClick(button_, Qt::Key_2);
+    EXPECT_THAT(listener_.takeAll(), ElementsAre(on(73), off(73)));
+}
+
 TEST_F(NoteKeyboardTest, LosingTheFocusEndsHeldNotes)
 {
     QTest::keyPress(button_, Qt::Key_Z);
