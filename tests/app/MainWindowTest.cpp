@@ -366,10 +366,8 @@ TEST(MainWindowLifetime, ANoteHeldAtCloseOrDestructionIsReleased)
 }
 
 // At its first size every control is where the template puts it (as in a
-// window not yet shown, which has had no resize). Wider and higher, the log
-// grows both ways; the target field widens and goes down with the bottom;
-// the right column follows the right edge, its lower part also the bottom;
-// back at the first size, all are where they were.
+// window not yet shown); wider and higher, each follows its edges; back at
+// the first size, all are where they were.
 TEST_F(MainWindowTest, ResizingKeepsTheControlsAnchored)
 {
     struct Anchor {

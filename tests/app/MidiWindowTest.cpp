@@ -1,8 +1,6 @@
-// The main window's MIDI on a real JACK server: input forwarded to the
-// targets (none lost while the window is busy, none left behind when the
-// input closes), received MIDI played on the chosen output (the built-in
-// synthesizer heard through JACK, or a port), the toggles and the selection
-// windows driven from the keyboard.
+// The main window's MIDI on a real JACK server: input forwarded (none lost,
+// none left behind), received MIDI played on the chosen output (the
+// synthesizer heard through JACK, or a port), the selection windows.
 #include <gmock/gmock.h>
 
 #include <QApplication>
