@@ -124,14 +124,14 @@ void addRows(ResultTable& table, const LoopRun& ours, const LoopRun& thru, bool 
     const std::string server = std::string(realtime ? "real-time" : "not real-time") +
                                " server, 256 frames at 48 kHz (" + formatFigure(kPeriodMs) +
                                " ms a period)";
-    table.add(ResultRow{"7. MIDI in → datagram → MIDI out on JACK, average", "ms", ours.averageMs,
+    table.add(ResultRow{"8. MIDI in → datagram → MIDI out on JACK, average", "ms", ours.averageMs,
                         thru.averageMs, "≤ thru + 1 period",
                         ours.averageMs <= thru.averageMs + kPeriodMs, beside + "; " + server});
     table.add(
-        ResultRow{"7. MIDI in → datagram → MIDI out on JACK, worst", "ms", ours.worstMs,
+        ResultRow{"8. MIDI in → datagram → MIDI out on JACK, worst", "ms", ours.worstMs,
                   thru.worstMs, "< 2 periods + 1 ms", ours.worstMs < 2 * kPeriodMs + 1.0,
                   "xruns " + std::to_string(ours.xruns) + " / " + std::to_string(thru.xruns)});
-    table.add(ResultRow{"7. MIDI in → datagram → MIDI out on JACK, messages returned", "",
+    table.add(ResultRow{"8. MIDI in → datagram → MIDI out on JACK, messages returned", "",
                         static_cast<double>(ours.received), static_cast<double>(thru.received),
                         "all", ours.received == ours.sent && ours.sent > 0,
                         "of " + std::to_string(ours.sent) + " / " + std::to_string(thru.sent) +
@@ -156,7 +156,7 @@ void measureJackMidiLoop(ResultTable& table, const BenchOptions& options)
         server = testsupport::JackServer::start(whyNot, {.realtime = false, .sync = false});
     }
     if (!server) {
-        table.add(ResultRow{"7. MIDI in → datagram → MIDI out on JACK", "", std::nullopt,
+        table.add(ResultRow{"8. MIDI in → datagram → MIDI out on JACK", "", std::nullopt,
                             std::nullopt, "", std::nullopt, "not measured: " + whyNot});
         return;
     }
