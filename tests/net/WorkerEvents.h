@@ -1,7 +1,7 @@
 #pragma once
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <iterator>
