@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +49,29 @@ public:
     // destination; undone by disconnect().
     [[nodiscard]] virtual Connection connect(PortDirection direction, const MidiPort& port) = 0;
     virtual void disconnect(PortDirection direction, const MidiPort& port) = 0;
+    // connect() for a device opened on `port` (none: nothing to connect).
+    // False when it failed; otherwise `made` holds the connection this made,
+    // if any, for disconnectMade() to undo when the device closes.
+    [[nodiscard]] bool connectFor(PortDirection direction, const MidiPort* port,
+                                  std::optional<MidiPort>& made)
+    {
+        if (port == nullptr) {
+            return true;
+        }
+        const Connection connection = connect(direction, *port);
+        if (connection == Connection::Made) {
+            made = *port;
+        }
+        return connection != Connection::Failed;
+    }
+    // Undoes the connection connectFor() made, while the system is there.
+    void disconnectMade(PortDirection direction, std::optional<MidiPort>& made)
+    {
+        if (made && alive()) {
+            disconnect(direction, *made);
+        }
+        made.reset();
+    }
     // Plays a short message on "MIDI Out"; drops (and counts) what does not
     // fit or is not a short message.
     virtual void send(std::uint32_t message) = 0;

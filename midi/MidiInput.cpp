@@ -20,16 +20,8 @@ std::unique_ptr<MidiInput> MidiInput::open(std::shared_ptr<MidiClient> client,
     if (!input->open_) {
         return nullptr;  // another input has the port
     }
-    if (source != nullptr) {
-        switch (midi.connect(PortDirection::Source, *source)) {
-            case MidiClient::Connection::Made:
-                input->connected_ = *source;
-                break;
-            case MidiClient::Connection::AlreadyThere:
-                break;
-            case MidiClient::Connection::Failed:
-                return nullptr;
-        }
+    if (!midi.connectFor(PortDirection::Source, source, input->connected_)) {
+        return nullptr;
     }
     return input;
 }
@@ -40,9 +32,7 @@ MidiInput::~MidiInput()
         stop();
         client_->input().release();
     }
-    if (connected_ && client_->alive()) {
-        client_->disconnect(PortDirection::Source, *connected_);
-    }
+    client_->disconnectMade(PortDirection::Source, connected_);
 }
 
 void MidiInput::stop()

@@ -15,16 +15,8 @@ std::shared_ptr<PortOutput> PortOutput::open(std::shared_ptr<MidiClient> client,
         return nullptr;
     }
     std::shared_ptr<PortOutput> output(new PortOutput(std::move(client)));
-    if (destination != nullptr) {
-        switch (output->client_->connect(PortDirection::Destination, *destination)) {
-            case MidiClient::Connection::Made:
-                output->connected_ = *destination;
-                break;
-            case MidiClient::Connection::AlreadyThere:
-                break;
-            case MidiClient::Connection::Failed:
-                return nullptr;
-        }
+    if (!output->client_->connectFor(PortDirection::Destination, destination, output->connected_)) {
+        return nullptr;
     }
     return output;
 }
@@ -39,10 +31,7 @@ void PortOutput::play(std::uint32_t message)
 void PortOutput::release()
 {
     released_.store(true, std::memory_order_relaxed);
-    if (connected_ && client_->alive()) {
-        client_->disconnect(PortDirection::Destination, *connected_);
-    }
-    connected_.reset();
+    client_->disconnectMade(PortDirection::Destination, connected_);
 }
 
 bool PortOutput::lost() const noexcept
