@@ -23,8 +23,6 @@ public:
     // the ones in progress and returns at once.
     void run(Job job);
 
-    [[nodiscard]] bool busy() const noexcept { return running_; }
-
 private:
     std::deque<Job> pending_;
     bool running_ = false;

@@ -176,7 +176,9 @@ void MainWindow::exitProgram()
 {
     // A selection window still open ends as cancelled, and nothing is
     // opened on the way out (the window is no longer visible then).
-    for (QDialog* selection : findChildren<QDialog*>(QStringLiteral("IDD_SELECT_DEVICE"))) {
+    const std::string_view selectionName = res::selectDeviceTemplate().name;
+    for (QDialog* selection : findChildren<QDialog*>(QString::fromUtf8(
+             selectionName.data(), static_cast<qsizetype>(selectionName.size())))) {
         selection->reject();
     }
     // Ends the window with result 0; the program ends with it (main).

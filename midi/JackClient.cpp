@@ -119,9 +119,9 @@ void JackClient::cycle(jack_nframes_t frames) noexcept
     jack_midi_clear_buffer(out);
     std::uint32_t message = 0;
     while (jack_midi_max_event_size(out) >= kLongestMessage && outgoing_.pop(message)) {
-        const std::optional<ShortMessageBytes> bytes = unpackShortMessage(message);
-        if (!bytes || jack_midi_event_write(out, 0, bytes->bytes.data(), bytes->size) != 0) {
-            unwritten_.fetch_add(1, std::memory_order_relaxed);
+        // What is not a short message, or no longer fits, is dropped.
+        if (const std::optional<ShortMessageBytes> bytes = unpackShortMessage(message)) {
+            (void)jack_midi_event_write(out, 0, bytes->bytes.data(), bytes->size);
         }
     }
 }
@@ -133,11 +133,6 @@ void JackClient::send(std::uint32_t message)
     }
     const std::lock_guard lock(sendMutex_);
     (void)outgoing_.push(message);  // counted when full
-}
-
-std::uint64_t JackClient::droppedCount() const noexcept
-{
-    return outgoing_.overflowCount() + unwritten_.load(std::memory_order_relaxed);
 }
 
 jack_port_t* JackClient::ownPort(PortDirection direction) const noexcept

@@ -55,9 +55,6 @@ public:
     void send(std::uint32_t message) override;
     void closeLost() override;
 
-    // Messages played that did not fit (queue or cycle), so far.
-    [[nodiscard]] std::uint64_t droppedCount() const noexcept;
-
 private:
     JackClient(jack_client_t* client, std::function<void()> lost);
     [[nodiscard]] bool start();
@@ -73,7 +70,6 @@ private:
     std::atomic<bool> alive_{true};
     std::mutex sendMutex_;
     MessageQueue outgoing_{kOutputCapacity};
-    std::atomic<std::uint64_t> unwritten_{0};
 };
 
 }  // namespace midi

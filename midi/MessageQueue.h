@@ -33,8 +33,6 @@ public:
     {
     }
 
-    [[nodiscard]] std::size_t capacity() const noexcept { return capacity_; }
-
     // Producer thread only.
     Push push(std::uint32_t message) noexcept
     {
