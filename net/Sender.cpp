@@ -28,6 +28,8 @@ bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
         reporter.report(Failure::Socket, target);
         return false;
     }
+    // A broadcast address is a target like any other.
+    (void)socket.enableBroadcast();
     // A send that fails is not reported: the datagram is simply lost.
     socket.sendTo(Ipv4Endpoint{*address, port}, bytes);
     return true;

@@ -45,14 +45,13 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
 
 UdpSocket UdpSocket::open() noexcept
 {
-    UdpSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
-    if (socket.valid()) {
-        // A broadcast address is a target like any other: without this the
-        // kernel refuses the send.
-        const int on = 1;
-        (void)::setsockopt(socket.fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    }
-    return socket;
+    return UdpSocket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+}
+
+bool UdpSocket::enableBroadcast() noexcept
+{
+    const int on = 1;
+    return ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
 }
 
 std::optional<std::uint32_t> UdpSocket::resolveIpv4(const std::string& host)

@@ -65,6 +65,9 @@ public:
     [[nodiscard]] int receiveBufferSize() const noexcept;
     // Counts datagrams the kernel drops for want of buffer space (Linux).
     bool enableDropCounter() noexcept;
+    // Allows sending to a broadcast address, which the kernel otherwise
+    // refuses.
+    bool enableBroadcast() noexcept;
 
     // Sends one datagram; true when the kernel took it.
     bool sendTo(const Ipv4Endpoint& to, std::span<const std::byte> bytes) noexcept;

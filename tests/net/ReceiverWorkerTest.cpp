@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "net/Sender.h"
 #include "tests/net/WorkerEvents.h"
 #include "tests/support/UdpListener.h"
 
@@ -53,10 +54,12 @@ TEST(ReceiverWorker, HearsABroadcastOnTheLoopbackNetwork)
 {
     WorkerEvents events;
     ReceiverWorker worker(0, events);
+    struct NoFailure final : net::FailureReporter {
+        void report(net::Failure, std::string_view) override { ADD_FAILURE(); }
+    } reporter;
     const std::string text = "*broadcast";
-    ASSERT_TRUE(net::UdpSocket::open().sendTo(
-        {*net::UdpSocket::resolveIpv4("127.255.255.255"), events.port()},
-        std::as_bytes(std::span(text))));
+    ASSERT_TRUE(net::sendDatagram("127.255.255.255:" + std::to_string(events.port()),
+                                  std::as_bytes(std::span(text)), reporter));
     EXPECT_EQ(events.lines(".*>broadcast", 1).size(), 1U);
 }
 
