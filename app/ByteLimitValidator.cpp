@@ -1,13 +1,16 @@
 #include "app/ByteLimitValidator.h"
 
 #include <algorithm>
+#include <string_view>
+
+#include "net/Utf8.h"
 
 namespace app {
 namespace {
 
 std::size_t bytesOf(QStringView text)
 {
-    return static_cast<std::size_t>(text.toString().toLocal8Bit().size());
+    return static_cast<std::size_t>(text.toLocal8Bit().size());
 }
 
 }  // namespace
@@ -50,18 +53,12 @@ QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const
         return Invalid;
     }
     // The longest start of the insertion, in whole characters, that fits.
-    qsizetype fits = 0;
-    std::size_t bytes = kept;
-    while (fits < inserted.size()) {
-        const qsizetype step =
-            inserted[fits].isHighSurrogate() && fits + 1 < inserted.size() ? 2 : 1;
-        const std::size_t more = bytesOf(inserted.sliced(fits, step));
-        if (bytes + more > maxBytes_) {
-            break;
-        }
-        bytes += more;
-        fits += step;
-    }
+    const QByteArray encoded = inserted.toLocal8Bit();
+    const std::size_t fitting = net::wholeCharsPrefix(
+        std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())),
+        maxBytes_ - kept);
+    const qsizetype fits =
+        QString::fromLocal8Bit(encoded.first(static_cast<qsizetype>(fitting))).size();
     if (fits == 0) {
         return Invalid;  // nothing of it fits: the keystroke is refused
     }
