@@ -347,15 +347,13 @@ void MainWindow::toggleMidiInput()
         closeMidiInput();
         return;
     }
-    // The window opens the line chosen from the listing it showed.
-    const std::vector<midi::MidiDeviceEntry> devices = devices_.inputs();
-    const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Input,
-                                                midi::lineNames(devices));
+    const std::optional<midi::MidiDeviceEntry> chosen =
+        chooseDevice(midi::SelectionDialog::Mode::Input, devices_.inputs());
     if (!isVisible()) {
         return;  // Exit came while the selection window was open
     }
-    if (line >= 0 && static_cast<std::size_t>(line) < devices.size()) {
-        openMidiInput(devices[static_cast<std::size_t>(line)]);
+    if (chosen) {
+        openMidiInput(*chosen);
     }
 }
 
@@ -369,16 +367,24 @@ void MainWindow::toggleMidiOutput()
     // While the synthesizer loads MIDI OUT is unchecked, and a click gives
     // the loading up and chooses anew.
     synthLoader_.reset();
-    const std::vector<midi::MidiDeviceEntry> devices = devices_.outputs();
-    const int line = midi::SelectionDialog::run(this, midi::SelectionDialog::Mode::Output,
-                                                midi::lineNames(devices));
+    const std::optional<midi::MidiDeviceEntry> chosen =
+        chooseDevice(midi::SelectionDialog::Mode::Output, devices_.outputs());
     if (!isVisible()) {
         return;  // Exit came while the selection window was open
     }
     // Cancelling opens the default output, as at start.
-    openMidiOutput(line >= 0 && static_cast<std::size_t>(line) < devices.size()
-                       ? devices[static_cast<std::size_t>(line)]
-                       : devices_.defaultOutput());
+    openMidiOutput(chosen ? *chosen : devices_.defaultOutput());
+}
+
+std::optional<midi::MidiDeviceEntry> MainWindow::chooseDevice(
+    midi::SelectionDialog::Mode mode, const std::vector<midi::MidiDeviceEntry>& devices)
+{
+    // The device on the line chosen from the listing shown, or nothing.
+    const int line = midi::SelectionDialog::run(this, mode, midi::lineNames(devices));
+    if (line < 0 || static_cast<std::size_t>(line) >= devices.size()) {
+        return std::nullopt;
+    }
+    return devices[static_cast<std::size_t>(line)];
 }
 
 void MainWindow::forwardMidiInput()

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "midi/MidiDeviceEntry.h"
 #include "midi/MidiInput.h"
 #include "midi/MidiOutputSlot.h"
+#include "midi/SelectionDialog.h"
 #include "net/ReceiverWorker.h"
 #include "resources/DialogBuilder.h"
 
@@ -96,6 +98,10 @@ private:
     void closeMidiInput();
     void toggleMidiInput();
     void toggleMidiOutput();
+    // Shows the selection window for these devices; the one chosen, or
+    // nothing when it was cancelled.
+    [[nodiscard]] std::optional<midi::MidiDeviceEntry> chooseDevice(
+        midi::SelectionDialog::Mode mode, const std::vector<midi::MidiDeviceEntry>& devices);
     void takeLoadedSynthesizer();
     void forwardMidiInput();
     void forwardInput(midi::MidiInput& input);
