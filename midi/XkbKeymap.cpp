@@ -34,9 +34,6 @@ XkbKeymap::~XkbKeymap()
 
 std::shared_ptr<const XkbKeymap> XkbKeymap::fromX11(xcb_connection_t* connection)
 {
-    if (!x11EventBase(connection)) {
-        return nullptr;
-    }
     const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
     if (device < 0) {
         return nullptr;

@@ -24,8 +24,9 @@ public:
     XkbKeymap(const XkbKeymap&) = delete;
     XkbKeymap& operator=(const XkbKeymap&) = delete;
 
-    // The X server's keymap of its core keyboard, or nothing when the server
-    // has no keyboard extension or the keymap cannot be read.
+    // The X server's keymap of its core keyboard, or nothing when it cannot
+    // be read. The connection has set up the keyboard extension already
+    // (x11EventBase() said yes).
     [[nodiscard]] static std::shared_ptr<const XkbKeymap> fromX11(xcb_connection_t* connection);
     // The first event number of the X server's keyboard extension, or
     // nothing when it has none.
