@@ -132,9 +132,11 @@ int AlsaClient::ownPort(PortDirection direction) const noexcept
 
 std::string AlsaClient::ownPortName(PortDirection direction) const
 {
-    return std::string(kClientName) + ":" +
-           (direction == PortDirection::Source ? kInputPortName : kOutputPortName) + " (" +
-           std::to_string(client_) + ":" + std::to_string(ownPort(direction)) + ")";
+    return MidiPort{.client = kClientName,
+                    .port = direction == PortDirection::Source ? kInputPortName : kOutputPortName,
+                    .clientNumber = client_,
+                    .portNumber = ownPort(direction)}
+        .displayName();
 }
 
 std::vector<MidiPort> AlsaClient::ports(PortDirection direction)
