@@ -12,12 +12,9 @@ namespace midi {
 std::unique_ptr<JackAudioOutput> JackAudioOutput::open(const std::string& clientName,
                                                        std::function<void()> lost)
 {
-    silenceJackMessages();
     std::unique_ptr<JackAudioOutput> output(new JackAudioOutput());
     output->lost_ = std::move(lost);
-    jack_status_t status{};
-    output->client_ = jack_client_open(clientName.c_str(),
-                                       static_cast<jack_options_t>(JackNoStartServer), &status);
+    output->client_ = openJackClient(clientName.c_str());
     if (output->client_ == nullptr) {
         return nullptr;
     }

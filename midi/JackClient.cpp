@@ -25,21 +25,20 @@ std::string fullName(const MidiPort& port)
 
 }  // namespace
 
-void silenceJackMessages()
+jack_client_t* openJackClient(const char* name)
 {
     static std::once_flag once;
     std::call_once(once, [] {
         jack_set_error_function(&ignoreJackMessage);
         jack_set_info_function(&ignoreJackMessage);
     });
+    jack_status_t status{};
+    return jack_client_open(name, static_cast<jack_options_t>(JackNoStartServer), &status);
 }
 
 std::shared_ptr<JackClient> JackClient::open(std::function<void()> lost)
 {
-    silenceJackMessages();
-    jack_status_t status{};
-    jack_client_t* client =
-        jack_client_open(kClientName, static_cast<jack_options_t>(JackNoStartServer), &status);
+    jack_client_t* client = openJackClient(kClientName);
     if (client == nullptr) {
         return nullptr;
     }

@@ -15,9 +15,10 @@
 
 namespace midi {
 
-// Keeps the JACK library from printing its own complaints (a server that
-// is not running, say) on the console. Called before we talk to JACK.
-void silenceJackMessages();
+// A client of this name in the running JACK server (none is ever started
+// for us), or null. The JACK library's own complaints (no server running,
+// say) are kept off the console.
+[[nodiscard]] jack_client_t* openJackClient(const char* name);
 
 // Our client in a running JACK server (none is ever started for us).
 //
