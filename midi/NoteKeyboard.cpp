@@ -129,14 +129,19 @@ bool NoteKeyboard::keyPressed(const QKeyEvent& key, VirtualKey identity)
         return true;
     }
     const std::uint32_t scanCode = key.nativeScanCode();
-    const bool alreadyHeld = std::any_of(held_.begin(), held_.end(), [&](const HeldKey& h) {
-        return scanCode != 0 ? h.scanCode == scanCode : h.virtualKey == identity.code;
-    });
-    if (!alreadyHeld) {
+    if (findHeld(scanCode, identity.code) == held_.end()) {
         held_.push_back(HeldKey{scanCode, identity.code});
     }
     sendNotes(identity.code, true);
     return true;
+}
+
+std::vector<NoteKeyboard::HeldKey>::iterator NoteKeyboard::findHeld(std::uint32_t scanCode,
+                                                                    std::uint8_t virtualKey)
+{
+    return std::ranges::find_if(held_, [&](const HeldKey& h) {
+        return scanCode != 0 ? h.scanCode == scanCode : h.virtualKey == virtualKey;
+    });
 }
 
 bool NoteKeyboard::keyReleased(const QKeyEvent& key, VirtualKey identity)
@@ -145,9 +150,7 @@ bool NoteKeyboard::keyReleased(const QKeyEvent& key, VirtualKey identity)
         return !identity.system;
     }
     const std::uint32_t scanCode = key.nativeScanCode();
-    const auto held = std::find_if(held_.begin(), held_.end(), [&](const HeldKey& h) {
-        return scanCode != 0 ? h.scanCode == scanCode : h.virtualKey == identity.code;
-    });
+    const auto held = findHeld(scanCode, identity.code);
     if (held != held_.end()) {
         const std::uint8_t virtualKey = held->virtualKey;
         held_.erase(held);

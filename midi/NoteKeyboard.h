@@ -80,6 +80,10 @@ private:
     bool keyPressed(const QKeyEvent& key, VirtualKey identity);
     bool keyReleased(const QKeyEvent& key, VirtualKey identity);
     void sendNotes(std::uint8_t virtualKey, bool pressed);
+    // The held key this is: by its scan code, or by its identity when the
+    // event has none.
+    [[nodiscard]] std::vector<HeldKey>::iterator findHeld(std::uint32_t scanCode,
+                                                          std::uint8_t virtualKey);
 
     QWidget* control_ = nullptr;
     Send send_;
