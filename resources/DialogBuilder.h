@@ -20,11 +20,6 @@ class DialogBuilder {
 public:
     DialogBuilder(QWidget* window, const DialogTemplate& dialogTemplate);
 
-    // The template's font; where the platform lacks it, a proportional
-    // Japanese Gothic of the system takes its place.
-    [[nodiscard]] static QFont templateFont(const DialogTemplate& dialogTemplate);
-    [[nodiscard]] static BaseUnits baseUnitsOf(const QFont& font);
-
     [[nodiscard]] QWidget* item(int id) const;
     template <class T>
     [[nodiscard]] T* item(int id) const
@@ -32,10 +27,14 @@ public:
         return qobject_cast<T*>(item(id));
     }
 
-    [[nodiscard]] QRect toPixels(int x, int y, int width, int height) const noexcept;
     [[nodiscard]] QSize clientSize() const noexcept { return clientSize_; }
 
 private:
+    // The template's font; where the platform lacks it, a proportional
+    // Japanese Gothic of the system takes its place.
+    [[nodiscard]] static QFont templateFont(const DialogTemplate& dialogTemplate);
+    [[nodiscard]] static BaseUnits baseUnitsOf(const QFont& font);
+    [[nodiscard]] QRect toPixels(int x, int y, int width, int height) const noexcept;
     QWidget* create(const ControlTemplate& control, QWidget* parent) const;
 
     BaseUnits base_{};
