@@ -18,7 +18,8 @@ namespace testing_support {
 // What receiver workers report, a line each: "listening <port>",
 // "<address>:<port>><text>" (the text as received), "midi <message>" and
 // "failed <failure's text>". With `hold` set every report waits, as a box
-// still on screen would, until `hold` is cleared or its worker is stopped.
+// still on screen would, until `hold` is cleared, it is let pass, or its
+// worker is stopped.
 class WorkerEvents final : public net::ReceiverEvents {
 public:
     void listening(std::uint16_t port) override { add("listening " + std::to_string(port)); }
@@ -59,6 +60,13 @@ public:
         hold_ = on;
         changed_.notify_all();
     }
+    // Lets the given number of held reports, waiting or yet to come, pass.
+    void letPass(std::size_t reports)
+    {
+        const std::lock_guard lock(mutex_);
+        passes_ += reports;
+        changed_.notify_all();
+    }
 
 private:
     void add(std::string line, std::stop_token stop = {})
@@ -66,13 +74,16 @@ private:
         std::unique_lock lock(mutex_);
         lines_.push_back(std::move(line));
         changed_.notify_all();
-        changed_.wait(lock, stop, [this] { return !hold_; });
+        if (changed_.wait(lock, stop, [this] { return !hold_ || passes_ > 0; }) && hold_) {
+            --passes_;
+        }
     }
 
     std::mutex mutex_;
     std::condition_variable_any changed_;
     std::vector<std::string> lines_;
     bool hold_{false};
+    std::size_t passes_{0};
 };
 
 }  // namespace testing_support
