@@ -8,12 +8,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "app/AboutLogo.h"
 #include "app/ApplicationIcon.h"
 #include "app/ByteLimitValidator.h"
 #include "app/MessageBoxes.h"
+#include "midi/InputWakeup.h"
 #include "midi/MidiDevices.h"
 #include "midi/NoteKeyboard.h"
 #include "midi/PerformanceMenu.h"
@@ -290,11 +292,10 @@ void MainWindow::openMidiInput(const midi::MidiDeviceEntry& device)
     if (input_ != nullptr) {
         closeMidiInput();
     }
-    // The MIDI thread only queues; the window forwards what it queued.
+    // The MIDI thread only queues and rings; the window forwards what it
+    // queued.
     inputLossShown_ = 0;
-    input_ = devices_.openInput(device, [this] {
-        QMetaObject::invokeMethod(this, &MainWindow::forwardMidiInput, Qt::QueuedConnection);
-    });
+    input_ = devices_.openInput(device, inputNotification());
     ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(input_ != nullptr);
 }
 
@@ -385,6 +386,30 @@ std::optional<midi::MidiDeviceEntry> MainWindow::chooseDevice(
         return std::nullopt;
     }
     return devices[static_cast<std::size_t>(line)];
+}
+
+std::function<void()> MainWindow::inputNotification()
+{
+    if (!inputWakeup_) {
+        inputWakeup_ = midi::InputWakeup::make();
+        if (inputWakeup_) {
+            auto* notifier =
+                new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);
+            connect(notifier, &QSocketNotifier::activated, this, [this] {
+                if (inputWakeup_->take()) {
+                    forwardMidiInput();
+                }
+            });
+        }
+    }
+    if (inputWakeup_) {
+        return [wakeup = inputWakeup_] { wakeup->ring(); };
+    }
+    // No descriptor to spare: a queued call does it too, at the price of an
+    // allocation and a lock on the MIDI thread.
+    return [this] {
+        QMetaObject::invokeMethod(this, &MainWindow::forwardMidiInput, Qt::QueuedConnection);
+    };
 }
 
 void MainWindow::forwardMidiInput()

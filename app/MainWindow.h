@@ -4,6 +4,7 @@
 #include <QSize>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +36,7 @@ class QPushButton;
 
 namespace midi {
 class NoteKeyboard;
+class InputWakeup;
 class MidiDevices;
 class SynthLoader;
 }  // namespace midi
@@ -103,6 +105,8 @@ private:
     [[nodiscard]] std::optional<midi::MidiDeviceEntry> chooseDevice(
         midi::SelectionDialog::Mode mode, const std::vector<midi::MidiDeviceEntry>& devices);
     void takeLoadedSynthesizer();
+    // What the MIDI thread calls when it has queued input for the window.
+    [[nodiscard]] std::function<void()> inputNotification();
     void forwardMidiInput();
     void forwardInput(midi::MidiInput& input);
     void midiSystemLost();
@@ -135,6 +139,8 @@ private:
     midi::MidiDevices& devices_;
     // Shared with the job forwarding it, which may outlive its closing.
     std::shared_ptr<midi::MidiInput> input_;
+    // Rung by the MIDI thread; made with the first input opened.
+    std::shared_ptr<midi::InputWakeup> inputWakeup_;
     // Input messages lost so far that the user has been told of.
     std::uint64_t inputLossShown_ = 0;
     // Where received MIDI plays; shared with the receiver workers, so

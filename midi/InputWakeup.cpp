@@ -1,0 +1,37 @@
+#include "midi/InputWakeup.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace midi {
+
+std::shared_ptr<InputWakeup> InputWakeup::make()
+{
+    const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0) {
+        return nullptr;
+    }
+    return std::shared_ptr<InputWakeup>(new InputWakeup(fd));
+}
+
+InputWakeup::~InputWakeup()
+{
+    ::close(fd_);
+}
+
+void InputWakeup::ring() const noexcept
+{
+    // Only fails when the counter is near 2^64, with a wake-up due anyway.
+    const std::uint64_t one = 1;
+    (void)!::write(fd_, &one, sizeof one);
+}
+
+bool InputWakeup::take() const noexcept
+{
+    std::uint64_t rings = 0;
+    return ::read(fd_, &rings, sizeof rings) == static_cast<ssize_t>(sizeof rings) && rings > 0;
+}
+
+}  // namespace midi
