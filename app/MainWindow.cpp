@@ -15,12 +15,12 @@
 #include "app/ApplicationIcon.h"
 #include "app/ByteLimitValidator.h"
 #include "app/MessageBoxes.h"
-#include "midi/InputWakeup.h"
 #include "midi/MidiDevices.h"
 #include "midi/NoteKeyboard.h"
 #include "midi/PerformanceMenu.h"
 #include "midi/SelectionDialog.h"
 #include "midi/SystemKeymap.h"
+#include "midi/Wakeup.h"
 #include "net/Datagram.h"
 #include "net/Sender.h"
 #include "net/Target.h"
@@ -391,7 +391,7 @@ std::optional<midi::MidiDeviceEntry> MainWindow::chooseDevice(
 std::function<void()> MainWindow::inputNotification()
 {
     if (!inputWakeup_) {
-        inputWakeup_ = midi::InputWakeup::make();
+        inputWakeup_ = midi::Wakeup::make();
         if (inputWakeup_) {
             auto* notifier =
                 new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);

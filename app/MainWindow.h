@@ -35,10 +35,10 @@ class QListView;
 class QPushButton;
 
 namespace midi {
-class NoteKeyboard;
-class InputWakeup;
 class MidiDevices;
+class NoteKeyboard;
 class SynthLoader;
+class Wakeup;
 }  // namespace midi
 
 namespace app {
@@ -140,7 +140,7 @@ private:
     // Shared with the job forwarding it, which may outlive its closing.
     std::shared_ptr<midi::MidiInput> input_;
     // Rung by the MIDI thread; made with the first input opened.
-    std::shared_ptr<midi::InputWakeup> inputWakeup_;
+    std::shared_ptr<midi::Wakeup> inputWakeup_;
     // Input messages lost so far that the user has been told of.
     std::uint64_t inputLossShown_ = 0;
     // Where received MIDI plays; shared with the receiver workers, so

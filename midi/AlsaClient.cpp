@@ -1,12 +1,12 @@
 #include "midi/AlsaClient.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "midi/AlsaEvents.h"
+#include "midi/Wakeup.h"
 
 namespace midi {
 
@@ -26,17 +26,17 @@ std::shared_ptr<AlsaClient> AlsaClient::open()
     if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
         return nullptr;
     }
-    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) {
+    std::shared_ptr<Wakeup> wakeup = Wakeup::make();
+    if (!wakeup) {
         snd_seq_close(seq);
         return nullptr;
     }
-    std::shared_ptr<AlsaClient> made(new AlsaClient(seq, wakeFd));
+    std::shared_ptr<AlsaClient> made(new AlsaClient(seq, std::move(wakeup)));
     return made->start() ? made : nullptr;
 }
 
-AlsaClient::AlsaClient(snd_seq_t* seq, int wakeFd)
-    : MidiClient([this] { wake(); }), seq_(seq), wakeFd_(wakeFd)
+AlsaClient::AlsaClient(snd_seq_t* seq, std::shared_ptr<Wakeup> wakeup)
+    : MidiClient([this] { wakeup_->ring(); }), seq_(seq), wakeup_(std::move(wakeup))
 {
 }
 
@@ -44,11 +44,10 @@ AlsaClient::~AlsaClient()
 {
     if (reader_.joinable()) {
         stopping_.store(true);
-        wake();
+        wakeup_->ring();
         reader_.join();
     }
     snd_seq_close(seq_);
-    ::close(wakeFd_);
 }
 
 bool AlsaClient::start()
@@ -69,27 +68,20 @@ bool AlsaClient::start()
     return true;
 }
 
-void AlsaClient::wake() const noexcept
-{
-    const std::uint64_t one = 1;
-    (void)!::write(wakeFd_, &one, sizeof one);
-}
-
 // The input thread: sleeps until events or a wake-up come, then hands
 // everything pending to the gate in one round.
 void AlsaClient::readInput()
 {
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     std::vector<pollfd> fds(static_cast<std::size_t>(count > 0 ? count : 0) + 1);
-    fds[0] = pollfd{.fd = wakeFd_, .events = POLLIN, .revents = 0};
+    fds[0] = pollfd{.fd = wakeup_->descriptor(), .events = POLLIN, .revents = 0};
     (void)snd_seq_poll_descriptors(seq_, fds.data() + 1, static_cast<unsigned>(count), POLLIN);
     InputGate& gate = input();
     while (!stopping_.load()) {
         if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
             return;
         }
-        std::uint64_t wakes = 0;
-        (void)!::read(wakeFd_, &wakes, sizeof wakes);
+        (void)wakeup_->take();
         const bool takes = gate.beginRound();
         // Until -EAGAIN (nothing more); -ENOSPC says the kernel's queue
         // overran and lost events, and reading goes on.

@@ -15,6 +15,8 @@
 
 namespace midi {
 
+class Wakeup;
+
 // Our client in the ALSA sequencer: simple ports "MIDI In" and "MIDI Out",
 // subscriptions to and from the chosen ports, an input thread that waits
 // for events and hands them to the input gate, and events played directly
@@ -43,7 +45,7 @@ public:
     void send(std::uint32_t message) override;
 
 private:
-    AlsaClient(snd_seq_t* seq, int wakeFd);
+    AlsaClient(snd_seq_t* seq, std::shared_ptr<Wakeup> wakeup);
     [[nodiscard]] bool start();
     [[nodiscard]] int ownPort(PortDirection direction) const noexcept;
     // The port's address now, found by its names (it may have been
@@ -51,11 +53,10 @@ private:
     [[nodiscard]] std::optional<snd_seq_addr_t> address(PortDirection direction,
                                                         const MidiPort& port);
     [[nodiscard]] bool subscribed(PortDirection direction, snd_seq_addr_t theirs) const;
-    void wake() const noexcept;
     void readInput();
 
     snd_seq_t* seq_ = nullptr;
-    int wakeFd_ = -1;  // an eventfd that wakes the input thread
+    const std::shared_ptr<Wakeup> wakeup_;  // wakes the input thread
     int client_ = -1;
     int in_ = -1;
     int out_ = -1;

@@ -1,4 +1,4 @@
-#include "midi/InputWakeup.h"
+#include "midi/Wakeup.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -7,28 +7,28 @@
 
 namespace midi {
 
-std::shared_ptr<InputWakeup> InputWakeup::make()
+std::shared_ptr<Wakeup> Wakeup::make()
 {
     const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }
-    return std::shared_ptr<InputWakeup>(new InputWakeup(fd));
+    return std::shared_ptr<Wakeup>(new Wakeup(fd));
 }
 
-InputWakeup::~InputWakeup()
+Wakeup::~Wakeup()
 {
     ::close(fd_);
 }
 
-void InputWakeup::ring() const noexcept
+void Wakeup::ring() const noexcept
 {
     // Only fails when the counter is near 2^64, with a wake-up due anyway.
     const std::uint64_t one = 1;
     (void)!::write(fd_, &one, sizeof one);
 }
 
-bool InputWakeup::take() const noexcept
+bool Wakeup::take() const noexcept
 {
     std::uint64_t rings = 0;
     return ::read(fd_, &rings, sizeof rings) == static_cast<ssize_t>(sizeof rings) && rings > 0;
