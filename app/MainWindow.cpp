@@ -20,7 +20,6 @@
 #include "midi/PerformanceMenu.h"
 #include "midi/SelectionDialog.h"
 #include "midi/SystemKeymap.h"
-#include "midi/Wakeup.h"
 #include "net/Datagram.h"
 #include "net/Sender.h"
 #include "net/Target.h"
@@ -82,6 +81,16 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     devices_.setLostHandler([this] {
         QMetaObject::invokeMethod(this, &MainWindow::midiSystemLost, Qt::QueuedConnection);
     });
+    // MIDI input rings this when it has queued messages for the window.
+    if (inputWakeup_) {
+        auto* notifier =
+            new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            if (inputWakeup_->take()) {
+                forwardMidiInput();
+            }
+        });
+    }
     openMidiInput(devices_.defaultInput());
     openMidiOutput(devices_.defaultOutput());
 
@@ -390,18 +399,6 @@ std::optional<midi::MidiDeviceEntry> MainWindow::chooseDevice(
 
 std::function<void()> MainWindow::inputNotification()
 {
-    if (!inputWakeup_) {
-        inputWakeup_ = midi::Wakeup::make();
-        if (inputWakeup_) {
-            auto* notifier =
-                new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);
-            connect(notifier, &QSocketNotifier::activated, this, [this] {
-                if (inputWakeup_->take()) {
-                    forwardMidiInput();
-                }
-            });
-        }
-    }
     if (inputWakeup_) {
         return [wakeup = inputWakeup_] { wakeup->ring(); };
     }

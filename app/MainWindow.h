@@ -22,6 +22,7 @@
 #include "midi/MidiInput.h"
 #include "midi/MidiOutputSlot.h"
 #include "midi/SelectionDialog.h"
+#include "midi/Wakeup.h"
 #include "net/ReceiverWorker.h"
 #include "resources/DialogBuilder.h"
 
@@ -38,7 +39,6 @@ namespace midi {
 class MidiDevices;
 class NoteKeyboard;
 class SynthLoader;
-class Wakeup;
 }  // namespace midi
 
 namespace app {
@@ -139,8 +139,8 @@ private:
     midi::MidiDevices& devices_;
     // Shared with the job forwarding it, which may outlive its closing.
     std::shared_ptr<midi::MidiInput> input_;
-    // Rung by the MIDI thread; made with the first input opened.
-    std::shared_ptr<midi::Wakeup> inputWakeup_;
+    // Rung by the MIDI thread (none when no descriptor was left).
+    std::shared_ptr<midi::Wakeup> inputWakeup_ = midi::Wakeup::make();
     // Input messages lost so far that the user has been told of.
     std::uint64_t inputLossShown_ = 0;
     // Where received MIDI plays; shared with the receiver workers, so

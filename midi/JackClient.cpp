@@ -131,7 +131,7 @@ void JackClient::send(std::uint32_t message)
         return;
     }
     const std::lock_guard lock(sendMutex_);
-    (void)outgoing_.push(message);  // counted when full
+    (void)outgoing_.push(message);  // dropped when full
 }
 
 jack_port_t* JackClient::ownPort(PortDirection direction) const noexcept

@@ -72,8 +72,8 @@ public:
         }
         made.reset();
     }
-    // Plays a short message on "MIDI Out"; drops (and counts) what does not
-    // fit or is not a short message.
+    // Plays a short message on "MIDI Out"; drops what does not fit or is
+    // not a short message.
     virtual void send(std::uint32_t message) = 0;
     // Once the system went away: lets go of what the MIDI library holds for
     // this client at once, though open devices may still hold this object
