@@ -13,10 +13,10 @@
 #include <optional>
 #include <string>
 
-#include "app/MainWindow.h"
 #include "bench/JackThru.h"
+#include "gui/MainWindow.h"
+#include "gui/SelectionDialog.h"
 #include "midi/MidiDevices.h"
-#include "midi/SelectionDialog.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/ModalHelpers.h"
@@ -91,11 +91,11 @@ LoopRun runThroughMirevo(int messages)
 {
     testing_support::RecordingMessageBoxes boxes;
     midi::MidiDevices devices(midi::MidiBackend::Jack, midi::SynthOptions{.soundFonts = {}});
-    app::MainWindow window(boxes, devices);
+    gui::MainWindow window(boxes, devices);
     qobject_cast<QLineEdit*>(window.item(res::IDC_PORT))->setText(QStringLiteral("0"));
     window.show();
     testing_support::whenModalShows([](QWidget* shown) {
-        auto* dialog = qobject_cast<midi::SelectionDialog*>(shown);
+        auto* dialog = qobject_cast<gui::SelectionDialog*>(shown);
         auto* list = qobject_cast<QListView*>(dialog->item(res::IDC_DEVICE_LIST));
         list->setCurrentIndex(list->model()->index(1, 0));  // our own "MIDI Out"
         dialog->selectionDialogHandler(res::IDOK);

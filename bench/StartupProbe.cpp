@@ -22,9 +22,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/MainWindow.h"
-#include "app/QtMessageBoxes.h"
 #include "bench/BenchClock.h"
+#include "gui/MainWindow.h"
+#include "gui/QtMessageBoxes.h"
 #include "midi/MidiDevices.h"
 #include "resources/ResourceIds.h"
 
@@ -107,10 +107,10 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
-    app::QtMessageBoxes boxes;
+    gui::QtMessageBoxes boxes;
     const auto devices = midiPorts ? std::make_unique<midi::MidiDevices>()
                                    : std::make_unique<midi::MidiDevices>(midi::MidiBackend::None);
-    app::MainWindow window(boxes, *devices);
+    gui::MainWindow window(boxes, *devices);
     auto* firstPaint = new FirstPaint(&window);
     window.installEventFilter(firstPaint);
     std::int64_t ready = 0;

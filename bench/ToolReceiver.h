@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/ReceiverBridge.h"
 #include "bench/ArrivalLog.h"
 #include "midi/MidiOutputSlot.h"
 #include "net/ReceiverWorker.h"
+#include "peer/ReceiverBridge.h"
 
 namespace bench {
 
@@ -28,7 +28,7 @@ public:
 
 private:
     midi::MidiOutputSlot slot_;
-    app::ReceiverBridge bridge_;
+    peer::ReceiverBridge bridge_;
     std::unique_ptr<net::ReceiverWorker> worker_;
     std::uint16_t port_{};
 };

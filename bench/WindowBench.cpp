@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/MainWindow.h"
 #include "bench/ArrivalLog.h"
 #include "bench/Pacer.h"
 #include "bench/RawReceiver.h"
 #include "bench/RawSender.h"
 #include "bench/Summary.h"
-#include "midi/KeyMap.h"
-#include "midi/NoteKeyboard.h"
+#include "gui/MainWindow.h"
+#include "gui/NoteKeyboard.h"
+#include "keys/KeyMap.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -56,7 +56,7 @@ struct Window {
     }
 
     testing_support::RecordingMessageBoxes boxes;
-    app::MainWindow window{boxes, testing_support::noMidi()};
+    gui::MainWindow window{boxes, testing_support::noMidi()};
 };
 
 // Sends numbered text lines to a port from its own thread: `rate` a
@@ -227,7 +227,7 @@ Summary keyPresses(const std::string& host, int presses, std::uint64_t& missed)
         ->setEditText(QString::fromStdString(host + ":" + std::to_string(receiver.port())));
     QWidget* keyboard = peer.window.item(res::IDC_KEYBOARD);
     keyboard->setFocus();
-    const std::size_t perKey = midi::notesForKey('Z', peer.window.keyboard().octave()).size();
+    const std::size_t perKey = keys::notesForKey('Z', peer.window.keyboard().octave()).size();
 
     std::vector<std::int64_t> latencies;
     for (int i = 0; i < presses; ++i) {

@@ -13,7 +13,7 @@
 #include <QTest>
 #include <thread>
 
-#include "app/MainWindow.h"
+#include "gui/MainWindow.h"
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
 #include "tests/support/ChooseDevice.h"
@@ -42,7 +42,7 @@ protected:
         }
         devices_ = std::make_unique<midi::MidiDevices>(
             midi::MidiBackend::Jack, midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
-        window_ = std::make_unique<app::MainWindow>(boxes_, *devices_);
+        window_ = std::make_unique<gui::MainWindow>(boxes_, *devices_);
         window_->show();
         window_->findChild<QLineEdit*>("IDC_PORT")->setText(QString::number(port_));
         QTest::mouseClick(button("IDC_LISTEN"), Qt::LeftButton);
@@ -77,7 +77,7 @@ protected:
     std::unique_ptr<JackServer> server_;
     testing_support::RecordingMessageBoxes boxes_;
     std::unique_ptr<midi::MidiDevices> devices_;
-    std::unique_ptr<app::MainWindow> window_;
+    std::unique_ptr<gui::MainWindow> window_;
     const std::uint16_t port_ = testing_support::freeUdpPort();
     const net::Ipv4Endpoint to_{*net::UdpSocket::resolveIpv4("127.0.0.1"), port_};
     net::UdpSocket sender_ = net::UdpSocket::open();

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "app/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 
 namespace testing_support {
 
@@ -14,7 +14,7 @@ namespace testing_support {
 // By default it returns at once, as if the user had pressed OK; with
 // `holdFor` set it shows a real modal box for that long, which takes the
 // focus and runs the event loop as the user's box would, then dismisses it.
-class RecordingMessageBoxes final : public app::MessageBoxes {
+class RecordingMessageBoxes final : public gui::MessageBoxes {
 public:
     void showError(QWidget* owner, const QString& text) override
     {

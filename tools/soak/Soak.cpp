@@ -25,10 +25,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
+#include "gui/MainWindow.h"
+#include "gui/MessageBoxes.h"
+#include "gui/SelectionDialog.h"
 #include "midi/MidiDevices.h"
-#include "midi/SelectionDialog.h"
 #include "net/Datagram.h"
 #include "net/UdpSocket.h"
 #include "resources/ResourceIds.h"
@@ -44,7 +44,7 @@ constexpr int kFloodDatagrams = 20000;
 constexpr int kMidiEvery = 10;  // every tenth datagram of a flood is a note
 constexpr int kLogMemoryLines = 200000;
 
-class CountingBoxes final : public app::MessageBoxes {
+class CountingBoxes final : public gui::MessageBoxes {
 public:
     void showError(QWidget* /*owner*/, const QString& text) override
     {
@@ -137,7 +137,7 @@ std::size_t heapInUse()
 void measureLogMemory(midi::MidiDevices& devices)
 {
     CountingBoxes boxes;
-    app::MainWindow window(boxes, devices);
+    gui::MainWindow window(boxes, devices);
     window.show();
     // The synthesizer's heap is not the log's.
     (void)waitFor([&] { return window.midiOutputOpen(); }, 30s);
@@ -176,7 +176,7 @@ struct Totals {
 
 // One cycle: Start, a flood, end markers until the drops are known, the
 // output toggled off and on, the log erased, Stop.
-bool cycle(app::MainWindow& window, Totals& totals)
+bool cycle(gui::MainWindow& window, Totals& totals)
 {
     window.mainWindowHandler(IDC_LISTEN);
     if (!waitFor([&] { return window.receiver()->boundPort() != 0; }, 10s)) {
@@ -232,7 +232,7 @@ bool cycle(app::MainWindow& window, Totals& totals)
         window.mainWindowHandler(IDC_MIDI_OUT);
     }
     testing_support::whenModalShows([](QWidget* modal) {
-        qobject_cast<midi::SelectionDialog*>(modal)->selectionDialogHandler(IDCANCEL);
+        qobject_cast<gui::SelectionDialog*>(modal)->selectionDialogHandler(IDCANCEL);
     });
     window.mainWindowHandler(IDC_MIDI_OUT);
     (void)waitFor([&] { return window.midiOutputOpen(); }, 30s);
@@ -265,7 +265,7 @@ int main(int argc, char* argv[])
     CountingBoxes boxes;
     Totals totals;
     {
-        app::MainWindow window(boxes, devices);
+        gui::MainWindow window(boxes, devices);
         qobject_cast<QLineEdit*>(window.item(IDC_PORT))->setText("0");
         window.show();
         report("start:");

@@ -1,0 +1,91 @@
+#include "peer/ReceiverBridge.h"
+
+#include "net/LogLine.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <algorithm>
+#include <utility>
+
+namespace peer {
+
+ReceiverBridge::ReceiverBridge(QObject* parent) : QObject(parent) {}
+
+ReceiverBridge::~ReceiverBridge()
+{
+    // A worker still attached would call into this object once it is gone.
+    if (attachedWorkers() != 0) {
+        qFatal("ReceiverBridge destroyed while a receiver worker still reports to it");
+    }
+}
+
+void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_view text)
+{
+    std::string line = net::formatLogLine(from, text);
+    bool firstOfBatch = false;
+    {
+        const std::lock_guard lock(linesMutex_);
+        firstOfBatch = pendingLines_.empty();
+        pendingLines_.push_back(std::move(line));
+    }
+    // Later lines join the batch that this call will deliver.
+    if (firstOfBatch) {
+        QMetaObject::invokeMethod(
+            this, [this] { deliverLines(); }, Qt::QueuedConnection);
+    }
+}
+
+void ReceiverBridge::deliverLines()
+{
+    std::vector<std::string> lines;
+    {
+        const std::lock_guard lock(linesMutex_);
+        lines.swap(pendingLines_);
+    }
+    if (lines.empty()) {
+        return;
+    }
+    Q_EMIT linesArrived(lines);
+    if (talkSound()) {
+        if (beep_) {
+            beep_();
+        }
+        Q_EMIT talkSoundPlayed();
+    }
+}
+
+void ReceiverBridge::midiReceived(std::uint32_t message)
+{
+    if (midiSink_) {
+        midiSink_(message);
+    }
+}
+
+void ReceiverBridge::failed(net::Failure failure, std::stop_token stop)
+{
+    std::unique_lock lock(failureMutex_);
+    const std::uint64_t ticket = ++lastTicket_;
+    openTickets_.push_back(ticket);
+    QMetaObject::invokeMethod(
+        this, [this, failure, ticket] { Q_EMIT failureRaised(failure, ticket); },
+        Qt::QueuedConnection);
+    const auto isOpen = [&] {
+        return std::find(openTickets_.begin(), openTickets_.end(), ticket) != openTickets_.end();
+    };
+    failureAnswered_.wait(lock, stop, [&] { return !isOpen(); });
+    // Stopped before the answer: the report may still be on screen, and its
+    // late answer finds the ticket gone.
+    std::erase(openTickets_, ticket);
+}
+
+void ReceiverBridge::acknowledgeFailure(std::uint64_t ticket)
+{
+    {
+        const std::lock_guard lock(failureMutex_);
+        std::erase(openTickets_, ticket);
+    }
+    failureAnswered_.notify_all();
+}
+
+}  // namespace peer

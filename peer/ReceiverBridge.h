@@ -1,0 +1,89 @@
+#pragma once
+
+#include "net/Failure.h"
+#include "net/ReceiverEvents.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace peer {
+
+// Carries what receiver workers report over to the window's thread.
+//
+// It lives on the GUI thread; the net::ReceiverEvents functions are called
+// on worker threads and only queue. Log lines are formatted on the worker
+// and handed over in batches: one queued call per batch, however many lines
+// a flood brings, so the GUI thread stays responsive.
+//
+// Lifetime: every worker reporting here must be stopped, joined and
+// destroyed before the bridge (declare the bridge before the workers in
+// their owner). A bridge destroyed with a worker still attached ends the
+// process. Queued calls still pending when the bridge goes are dropped by Qt
+// together with it.
+class ReceiverBridge final : public QObject, public net::ReceiverEvents {
+    Q_OBJECT
+
+public:
+    using MidiSink = std::function<void(std::uint32_t)>;
+
+    explicit ReceiverBridge(QObject* parent = nullptr);
+    ~ReceiverBridge() override;
+
+    // GUI thread, before any worker reports here: called on the worker
+    // thread for every MIDI message received; it must only queue or hand on.
+    void setMidiSink(MidiSink midiSink) { midiSink_ = std::move(midiSink); }
+
+    // GUI thread, before any worker reports here: how the front end beeps.
+    void setBeep(std::function<void()> beep) { beep_ = std::move(beep); }
+
+    // GUI thread: beep once for each batch of text lines that arrives.
+    void setTalkSound(bool on) noexcept { talkSound_.store(on, std::memory_order_relaxed); }
+    [[nodiscard]] bool talkSound() const noexcept
+    {
+        return talkSound_.load(std::memory_order_relaxed);
+    }
+
+    // GUI thread: the failure report with this ticket was dismissed; the
+    // worker waiting on it goes on. Unknown or stale tickets are ignored.
+    void acknowledgeFailure(std::uint64_t ticket);
+
+    // net::ReceiverEvents, called on worker threads.
+    void textReceived(const net::Ipv4Endpoint& from, std::string_view text) override;
+    void midiReceived(std::uint32_t message) override;
+    void failed(net::Failure failure, std::stop_token stop) override;
+
+Q_SIGNALS:
+    // GUI thread: log lines (UTF-8, safe to show) in the order received.
+    void linesArrived(const std::vector<std::string>& lines);
+    // GUI thread: the TalkSound beep for a batch was played.
+    void talkSoundPlayed();
+    // GUI thread: show the failure modally, then call
+    // acknowledgeFailure(ticket). The worker reporting it waits until then
+    // or until it is asked to stop.
+    void failureRaised(net::Failure failure, std::uint64_t ticket);
+
+private:
+    void deliverLines();
+
+    MidiSink midiSink_;
+    std::function<void()> beep_;
+    std::atomic<bool> talkSound_{false};
+
+    std::mutex linesMutex_;
+    std::vector<std::string> pendingLines_;  // guarded by linesMutex_
+
+    std::mutex failureMutex_;
+    std::condition_variable_any failureAnswered_;
+    std::vector<std::uint64_t> openTickets_;  // guarded by failureMutex_
+    std::uint64_t lastTicket_{0};             // guarded by failureMutex_
+};
+
+}  // namespace peer

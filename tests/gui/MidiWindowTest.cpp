@@ -1,0 +1,354 @@
+// The main window's MIDI on a real JACK server: input forwarded (none lost,
+// none left behind), received MIDI played on the chosen output (the
+// synthesizer heard through JACK, or a port), the selection windows.
+#include <gmock/gmock.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <mutex>
+#include <thread>
+
+#include "gui/MainWindow.h"
+#include "midi/MidiDevices.h"
+#include "net/Datagram.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/ChooseDevice.h"
+#include "tests/support/JackPeer.h"
+#include "tests/support/JackTest.h"
+#include "tests/support/ModalHelpers.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/UdpListener.h"
+
+namespace {
+
+using namespace res;
+using namespace std::chrono_literals;
+using testing_support::chooseDevice;
+using testing_support::UdpListener;
+using testsupport::JackPeer;
+using Messages = std::vector<std::uint32_t>;
+
+constexpr std::uint32_t kPing = 0xFE;  // Active Sensing: shows a new connection works
+const std::string kOurIn = "Mirevo:MIDI In";
+const std::string kOurOut = "Mirevo:MIDI Out";
+const char* const kSynthPorts = "^Mirevo Synth:";
+
+// The message a MIDI datagram carries.
+std::uint32_t carried(const UdpListener::Datagram& datagram)
+{
+    std::uint32_t message = 0;
+    for (std::size_t i = 1; i < datagram.bytes.size() && i <= 4; ++i) {
+        message |= std::to_integer<std::uint32_t>(datagram.bytes[i]) << (8 * (i - 1));
+    }
+    return message;
+}
+
+// Note Ons numbered 0 to count - 1, each different.
+Messages numberedNotes(std::uint32_t count)
+{
+    Messages notes;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        notes.push_back((0x90U | (i >> 14U)) | ((i & 0x7FU) << 8U) | (((i >> 7U) & 0x7FU) << 16U));
+    }
+    return notes;
+}
+
+// Reads a listener on a thread of its own, so that a burst of datagrams
+// cannot overflow its buffer; keeps every MIDI message but pings.
+class Collector {
+public:
+    explicit Collector(UdpListener& listener)
+        : thread_([this, &listener](const std::stop_token& stop) {
+              while (!stop.stop_requested()) {
+                  const auto datagram = listener.next(20ms);
+                  if (datagram && carried(*datagram) != kPing) {
+                      const std::lock_guard lock(mutex_);
+                      messages_.push_back(carried(*datagram));
+                  }
+              }
+          })
+    {
+    }
+
+    [[nodiscard]] Messages messages()
+    {
+        const std::lock_guard lock(mutex_);
+        return messages_;
+    }
+    [[nodiscard]] bool has(std::size_t count) { return messages().size() >= count; }
+
+private:
+    std::mutex mutex_;
+    Messages messages_;
+    std::jthread thread_;  // stopped and joined first
+};
+
+class MidiWindowTest : public testsupport::JackTest {
+protected:
+    void SetUp() override
+    {
+        JackTest::SetUp();
+        if (!IsSkipped()) {
+            window_ = std::make_unique<gui::MainWindow>(boxes, devices());
+            window_->show();
+        }
+    }
+
+    // The synthesizer plays on JACK alone, never on the machine's speakers.
+    static midi::MidiDevices& devices()
+    {
+        static midi::MidiDevices jack(
+            midi::MidiBackend::Jack, midi::SynthOptions{.audioOutputs = {midi::AudioOutput::Jack}});
+        return jack;
+    }
+
+    QPushButton* button(int id) { return qobject_cast<QPushButton*>(window_->item(id)); }
+    bool open(int toggle) { return button(toggle)->isChecked(); }
+    // Waits until the built-in synthesizer has loaded: MIDI OUT is checked.
+    [[nodiscard]] bool synthesizerOpens()
+    {
+        return QTest::qWaitFor([&] { return open(IDC_MIDI_OUT); }, 30000);
+    }
+
+    // Starts listening on a free port and returns a socket address to it.
+    net::Ipv4Endpoint listen()
+    {
+        const std::uint16_t port = testing_support::freeUdpPort();
+        qobject_cast<QLineEdit*>(window_->item(IDC_PORT))->setText(QString::number(port));
+        QTest::mouseClick(button(IDC_LISTEN), Qt::LeftButton);
+        return {*net::UdpSocket::resolveIpv4("127.0.0.1"), port};
+    }
+
+    // Wires a keyboard to our input by name and the window to the listener,
+    // and pings until the way works (the window forwards from its own event
+    // loop, which turns while the test waits).
+    void playInto(JackPeer& keyboard, UdpListener& listener)
+    {
+        qobject_cast<QComboBox*>(window_->item(IDC_TARGET))
+            ->setEditText(QString::fromStdString(listener.target()));
+        ASSERT_TRUE(keyboard.connect(keyboard.outName(), kOurIn));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                keyboard.play({kPing});
+                return QTest::qWaitFor([&] { return listener.next(5ms).has_value(); }, 50);
+            },
+            10000));
+    }
+
+    testing_support::RecordingMessageBoxes boxes;
+    std::unique_ptr<gui::MainWindow> window_;
+};
+
+// The default output, the synthesizer, plays on JACK and is wired to the
+// system's playback; a received note sounds until released either way.
+TEST_F(MidiWindowTest, ReceivedNoteSoundsOnTheSynthesizersJackPortsUntilReleased)
+{
+    EXPECT_TRUE(open(IDC_MIDI_IN));
+    ASSERT_TRUE(synthesizerOpens());
+    JackPeer ear("Ear", kSynthPorts);
+    ASSERT_EQ(ear.audioInputs(), 2u);
+    EXPECT_TRUE(ear.connected("Mirevo Synth:left", "system:playback_1"));
+    EXPECT_TRUE(ear.connected("Mirevo Synth:right", "system:playback_2"));
+    const net::Ipv4Endpoint to = listen();
+    net::UdpSocket sender = net::UdpSocket::open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ear.quietCycles() > 10; }));
+    // An organ, whose samples load now, sounds for as long as it is held.
+    (void)sender.sendTo(to, net::makeMidiDatagram(0x13C0));
+    for (const std::uint32_t release : {0x003C90U, 0x403C80U}) {
+        SCOPED_TRACE(release);
+        (void)sender.sendTo(to, net::makeMidiDatagram(0x643C90));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ear.latestPeak() > 1e-3F; }, 10000));
+        (void)sender.sendTo(to, net::makeMidiDatagram(release));
+        // The note and its reverberation die away.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ear.quietCycles() > 50; }, 20000));
+    }
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(MidiWindowTest, InputIsForwardedAsOneDatagramPerShortMessage)
+{
+    UdpListener listener;
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    // Each run is one JACK event: System Exclusive is not forwarded, several
+    // messages (running status too) go as one datagram each.
+    keyboard.playRaw({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+    keyboard.playRaw({0x93, 0x40, 0x65, 0x41, 0x66, 0xC3, 0x05});
+    const Messages expected{0x654093, 0x664193, 0x05C3};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(expected.size()); }));
+    EXPECT_EQ(collector.messages(), expected);
+}
+
+// 20,000 messages played while the window's thread is held for 5 s, and
+// the input closed by a key right after, before the window could forward
+// any of them: every one arrives, in order.
+TEST_F(MidiWindowTest, NothingIsLostWhileTheWindowIsBusyNorWhenTheInputClosesRightAfter)
+{
+    constexpr std::uint32_t kMessages = 20'000;
+    UdpListener listener(64 << 20);  // should the collector not be scheduled in time
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    const std::uint64_t played = keyboard.played() + kMessages;
+    QTimer::singleShot(0, window_.get(), [this, &keyboard, played] {
+        const auto start = std::chrono::steady_clock::now();
+        const auto held = [&start] { return std::chrono::steady_clock::now() - start; };
+        while (held() < 5s || (keyboard.played() < played && held() < 20s)) {
+            std::this_thread::sleep_for(10ms);
+        }
+        button(IDC_MIDI_IN)->setFocus();
+        QTest::keyClick(button(IDC_MIDI_IN), Qt::Key_Space);
+    });
+    keyboard.play(numberedNotes(kMessages), 32);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(kMessages); }, 60000))
+        << collector.messages().size() << " arrived";
+    EXPECT_FALSE(open(IDC_MIDI_IN));
+    EXPECT_EQ(keyboard.played(), played);
+    EXPECT_EQ(collector.messages(), numberedNotes(kMessages));
+}
+
+// Space on a closed toggle opens its selection window, active and over the
+// main window, which stays usable; the keyboard alone then chooses the
+// second line, every time.
+TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
+{
+    JackPeer keys("Keys");  // the input's second line: the only other source
+    for (const int toggle : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(testing::Message() << "toggle " << toggle << ", round " << round);
+            button(toggle)->setFocus();
+            if (open(toggle)) {
+                QTest::keyClick(button(toggle), Qt::Key_Space);  // closes, asks nothing
+            }
+            ASSERT_FALSE(open(toggle));
+            bool shown = false;
+            testing_support::whenModalShows([&](QWidget* dialog) {
+                shown = true;
+                ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+                EXPECT_TRUE(window_->frameGeometry().contains(dialog->geometry().center()));
+                EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+                auto* list = dialog->findChild<QListView*>("IDC_DEVICE_LIST");
+                EXPECT_EQ(QApplication::focusWidget(), list);
+                QWindow* keyboardWindow = QGuiApplication::focusWindow();
+                ASSERT_NE(keyboardWindow, nullptr);
+                QTest::keyClick(keyboardWindow, Qt::Key_Down);
+                EXPECT_EQ(list->currentIndex().row(), 1);
+                QTest::keyClick(keyboardWindow, Qt::Key_Return);
+            });
+            QTest::keyClick(button(toggle), Qt::Key_Space);
+            EXPECT_TRUE(shown);
+            EXPECT_TRUE(open(toggle));
+        }
+    }
+    EXPECT_TRUE(keys.connected(keys.outName(), kOurIn));
+}
+
+TEST_F(MidiWindowTest, ClosingWhileTheSynthesizerLoadsEndsTheLoading)
+{
+    window_.reset();
+    // Anything the loading had queued for the window would run now.
+    QTest::qWait(100);
+    EXPECT_TRUE(JackPeer("Probe").portNames("Mirevo Synth").empty());
+}
+
+TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
+{
+    // While the synthesizer loads, a click gives the loading up and opens
+    // the selection, where our own port (line 1) is chosen.
+    ASSERT_FALSE(open(IDC_MIDI_OUT));
+    chooseDevice(button(IDC_MIDI_OUT), 1);
+    ASSERT_TRUE(open(IDC_MIDI_OUT));
+    JackPeer sound("Sound");
+    EXPECT_TRUE(sound.portNames("Mirevo Synth").empty());
+    ASSERT_TRUE(sound.connect(kOurOut, sound.inName()));
+    const net::Ipv4Endpoint to = listen();
+    net::UdpSocket sender = net::UdpSocket::open();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            (void)sender.sendTo(to, net::makeMidiDatagram(kPing));
+            return QTest::qWaitFor([&] { return !sound.takeReceived().empty(); }, 50);
+        },
+        10000));
+    Messages heard;
+    (void)sender.sendTo(to, net::makeMidiDatagram(0x7F3C90));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        std::ranges::copy_if(sound.takeReceived(), std::back_inserter(heard),
+                             [](std::uint32_t m) { return m != kPing; });
+        return !heard.empty();
+    }));
+    EXPECT_EQ(heard, Messages{0x7F3C90});
+}
+
+// A selection window ended without a choice: Escape opens nothing for the
+// input and the default (the synthesizer) for the output; Exit ends it as
+// cancelled and opens nothing on the way out.
+struct EndRow {
+    std::string name;
+    int toggle;
+    bool exit;
+};
+
+class SelectionEndTest : public MidiWindowTest, public testing::WithParamInterface<EndRow> {};
+
+TEST_P(SelectionEndTest, OpensTheDefaultOutputOnlyWhenCancelled)
+{
+    const EndRow& row = GetParam();
+    ASSERT_TRUE(row.toggle == IDC_MIDI_IN || synthesizerOpens());
+    QTest::mouseClick(button(row.toggle), Qt::LeftButton);  // closes the default device
+    ASSERT_FALSE(open(row.toggle));
+    testing_support::whenModalShows([&](QWidget* dialog) {
+        if (row.exit) {
+            QTest::mouseClick(button(IDOK), Qt::LeftButton);
+        } else {
+            QTest::keyClick(dialog->findChild<QListView*>("IDC_DEVICE_LIST"), Qt::Key_Escape);
+        }
+    });
+    QTest::mouseClick(button(row.toggle), Qt::LeftButton);
+    EXPECT_NE(window_->isVisible(), row.exit);
+    EXPECT_EQ(window_->findChild<QDialog*>("IDD_SELECT_DEVICE"), nullptr);
+    const bool reopens = row.toggle == IDC_MIDI_OUT && !row.exit;
+    EXPECT_EQ(reopens ? synthesizerOpens() : open(row.toggle), reopens);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, SelectionEndTest,
+                         testing::Values(EndRow{"inputEscape", IDC_MIDI_IN, false},
+                                         EndRow{"outputEscape", IDC_MIDI_OUT, false},
+                                         EndRow{"inputExit", IDC_MIDI_IN, true},
+                                         EndRow{"outputExit", IDC_MIDI_OUT, true}),
+                         [](const testing::TestParamInfo<EndRow>& row) { return row.param.name; });
+
+// A device that sends on its own (Active Sensing) to a list with a failing
+// target: one box, and once it is dismissed no other; the good target
+// receives every message in order, and MIDI IN can be reached.
+TEST_F(MidiWindowTest, AFailingTargetShowsOneBoxWhateverTheInputKeepsSending)
+{
+    UdpListener listener;
+    JackPeer keyboard("Keys");
+    playInto(keyboard, listener);
+    Collector collector(listener);
+    auto* targets = qobject_cast<QComboBox*>(window_->item(IDC_TARGET));
+    targets->clear();
+    targets->addItems({"nohost.invalid:1", QString::fromStdString(listener.target())});
+    qobject_cast<QCheckBox*>(window_->item(IDC_TO_ALL))->setChecked(true);
+    boxes.holdFor = 500ms;  // a real box, dismissed after half a second
+
+    const Messages notes = numberedNotes(100);
+    for (const std::uint32_t note : notes) {  // ten seconds of it
+        keyboard.play({kPing, note});
+        QTest::qWait(100);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(notes.size()); }));
+    EXPECT_EQ(collector.messages(), notes);
+    EXPECT_EQ(boxes.texts, QStringList{"Host not found"});
+    QTest::mouseClick(button(IDC_MIDI_IN), Qt::LeftButton);
+    EXPECT_FALSE(open(IDC_MIDI_IN));
+}
+
+}  // namespace
