@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include "gui/AboutLogo.h"
@@ -19,26 +18,17 @@
 #include "gui/MessageBoxes.h"
 #include "gui/NoteKeyboard.h"
 #include "gui/PerformanceMenu.h"
-#include "gui/SelectionDialog.h"
 #include "gui/SystemKeymap.h"
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
-#include "net/Sender.h"
 #include "net/Target.h"
+#include "peer/PeerSettings.h"
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
 
 namespace gui {
 
 using namespace res;
-
-namespace {
-
-constexpr std::uint16_t kDefaultPort = 12323;
-// How long Start waits for a stopping worker to let go of the port.
-constexpr std::chrono::milliseconds kStopGrace{500};
-
-}  // namespace
 
 MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget* parent)
     : QDialog(parent),
@@ -47,13 +37,13 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
       port_(ui_.item<QLineEdit>(IDC_PORT)),
       listen_(ui_.item<QPushButton>(IDC_LISTEN)),
       talkSound_(ui_.item<QCheckBox>(IDC_TALK_SOUND)),
-      target_(ui_.item<gui::DropDownComboBox>(IDC_TARGET)),
+      target_(ui_.item<DropDownComboBox>(IDC_TARGET)),
       toAll_(ui_.item<QCheckBox>(IDC_TO_ALL)),
       message_(ui_.item<QLineEdit>(IDC_MESSAGE)),
       targets_(target_, toAll_),
       boxes_(boxes),
       reporter_(boxes, this),
-      devices_(devices)
+      peer_(devices, targets_, reporter_)
 {
     // IDI_APP, at 16 and 32 pixels and the larger sizes.
     setWindowIcon(applicationIcon());
@@ -65,47 +55,32 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     target_->setValidator(new ByteLimitValidator(net::kMaxTargetBytes, target_));
     message_->setValidator(new ByteLimitValidator(net::kMaxTextBytes, message_));
 
-    port_->setText(QString::number(kDefaultPort));
-    target_->setEditText(QStringLiteral("localhost:12323"));
+    const peer::PeerSettings settings;
+    port_->setText(QString::number(settings.port));
+    target_->setEditText(QStringLiteral("localhost:%1").arg(settings.port));
     talkSound_->setChecked(true);
 
-    // What the receiver workers read reaches the window through the
-    // bridge: MIDI messages are played on the worker's own thread, straight
-    // into the output slot (which copes with the device being replaced
-    // meanwhile); text lines come to this thread in batches, for the log.
-    bridge_.setMidiSink([this](std::uint32_t message) { output_.play(message); });
-    connect(&bridge_, &peer::ReceiverBridge::linesArrived, this, &MainWindow::appendLogLines);
-    bridge_.setBeep([] { QApplication::beep(); });
-    bridge_.setTalkSound(true);
-
-    // JACK's thread tells of a server that went away; the window deals with
-    // it on its own thread.
-    devices_.setLostHandler([this] {
-        QMetaObject::invokeMethod(this, &MainWindow::midiSystemLost, Qt::QueuedConnection);
-    });
-    // MIDI input rings this when it has queued messages for the window.
-    if (inputWakeup_) {
-        auto* notifier =
-            new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this] {
-            if (inputWakeup_->take()) {
-                forwardMidiInput();
-            }
-        });
-    }
-    openMidiInput(devices_.defaultInput());
-    openMidiOutput(devices_.defaultOutput());
+    // The core tells what it opened and what arrived; the window shows it.
+    connect(&peer_, &peer::Peer::linesArrived, this, &MainWindow::appendLogLines);
+    connect(&peer_, &peer::Peer::inputChanged, this,
+            [this](bool open) { setChecked(IDC_MIDI_IN, open); });
+    connect(&peer_, &peer::Peer::outputChanged, this,
+            [this](bool open) { setChecked(IDC_MIDI_OUT, open); });
+    peer_.setBeep([] { QApplication::beep(); });
+    peer_.setTalkSound(true);
+    peer_.openInput(peer_.defaultInput());
+    peer_.openOutput(peer_.defaultOutput());
 
     const QSize initialSize = ui_.clientSize();
     anchors_.recordAnchors(initialSize.width(), initialSize.height(),
                            [this](int id) { return controlRect(id); });
 
     // The keyboard control reads the display's keymap, and again when it changes.
-    auto* keymap = new gui::SystemKeymap(this);
-    keyboard_ = new gui::NoteKeyboard(
-        ui_.item(IDC_KEYBOARD), [this](std::uint32_t message) { sendMidi(message); },
+    auto* keymap = new SystemKeymap(this);
+    keyboard_ = new NoteKeyboard(
+        ui_.item(IDC_KEYBOARD), [this](std::uint32_t message) { peer_.sendMidi(message); },
         [keymap] { return keymap->read(); });
-    connect(keymap, &gui::SystemKeymap::changed, keyboard_, &gui::NoteKeyboard::keymapChanged);
+    connect(keymap, &SystemKeymap::changed, keyboard_, &NoteKeyboard::keymapChanged);
 
     connectCommands();
     log_->setFocus();
@@ -116,21 +91,13 @@ MainWindow::~MainWindow()
     // A key still held sounds on every peer until its velocity-0 arrives:
     // send it now, while the window is whole, without boxes (nobody is left
     // to dismiss them). Then let the control go, so that nothing reaches
-    // the window while its widgets are torn down.
+    // the window while its widgets are torn down. The core goes next: it
+    // forwards what the input had queued and stops listening.
     reporter_.mute();
+    peer_.disconnect(this);
     keyboard_->releaseHeldKeys();
     delete keyboard_;
     keyboard_ = nullptr;
-    // Once these return no MIDI thread calls in any more.
-    devices_.setLostHandler({});
-    input_.reset();
-    // Ask every worker first, so that they wind down together.
-    if (receiver_) {
-        receiver_->requestStop();
-    }
-    for (const auto& worker : stopping_) {
-        worker->requestStop();
-    }
 }
 
 void MainWindow::connectCommands()
@@ -142,14 +109,13 @@ void MainWindow::connectCommands()
     }
     connect(port_, &QLineEdit::textChanged, this, command(IDC_PORT));
     port_->installEventFilter(this);
-    connect(target_, &gui::DropDownComboBox::shiftPicked, this, &MainWindow::deleteChosenTarget);
+    connect(target_, &DropDownComboBox::shiftPicked, this, &MainWindow::deleteChosenTarget);
     // The user changing where to send shows the input's failures again.
-    const auto forgetInputFailures = [this] { inputReporter_.forget(); };
+    const auto forgetInputFailures = [this] { peer_.forgetInputFailures(); };
     connect(target_->lineEdit(), &QLineEdit::textEdited, this, forgetInputFailures);
     connect(target_, &QComboBox::textActivated, this, forgetInputFailures);
     connect(toAll_, &QCheckBox::toggled, this, forgetInputFailures);
-    connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { bridge_.setTalkSound(on); });
-    connect(&bridge_, &peer::ReceiverBridge::failureRaised, this, &MainWindow::showReceiverFailure);
+    connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { peer_.setTalkSound(on); });
 }
 
 bool MainWindow::mainWindowHandler(int id)
@@ -171,8 +137,7 @@ bool MainWindow::mainWindowHandler(int id)
             startOrStopListening();
             return true;
         case IDC_KEYBOARD:
-            gui::showPerformanceMenu(this, *keyboard_,
-                                     [this](std::uint32_t message) { sendMidi(message); });
+            later(&MainWindow::showPerformanceMenu);
             return true;
         case IDC_MIDI_IN:
             toggleMidiInput();
@@ -185,11 +150,16 @@ bool MainWindow::mainWindowHandler(int id)
     }
 }
 
+void MainWindow::later(void (MainWindow::*command)())
+{
+    QMetaObject::invokeMethod(this, command, Qt::QueuedConnection);
+}
+
 void MainWindow::exitProgram()
 {
     // A selection window still open ends as cancelled, and nothing is
     // opened on the way out (the window is no longer visible then).
-    const std::string_view selectionName = res::selectDeviceTemplate().name;
+    const std::string_view selectionName = selectDeviceTemplate().name;
     for (QDialog* selection : findChildren<QDialog*>(QString::fromUtf8(
              selectionName.data(), static_cast<qsizetype>(selectionName.size())))) {
         selection->reject();
@@ -212,24 +182,13 @@ void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 
 void MainWindow::send()
 {
-    // Sending by hand shows every failure again.
-    inputReporter_.forget();
     const QByteArray text = message_->text().toLocal8Bit();
-    jobs_.run([this, datagram = net::makeTextDatagram(std::string_view(
-                         text.constData(), static_cast<std::size_t>(text.size())))] {
-        if (net::sendToTargets(targets_, reporter_, datagram)) {
-            message_->clear();
-        }
-    });
-}
-
-void MainWindow::sendMidi(std::uint32_t message)
-{
-    // Notes and program changes do not look at the result: the failures
-    // have been shown.
-    jobs_.run([this, message] {
-        (void)net::sendToTargets(targets_, reporter_, net::makeMidiDatagram(message));
-    });
+    peer_.sendText(std::string(text.constData(), static_cast<std::size_t>(text.size())),
+                   [this](bool sent) {
+                       if (sent) {
+                           message_->clear();
+                       }
+                   });
 }
 
 std::uint32_t MainWindow::portValue() const
@@ -254,210 +213,103 @@ void MainWindow::makeLocalhostTargetFollowThePort()
 
 void MainWindow::startOrStopListening()
 {
-    if (receiver_ == nullptr) {
-        // A worker this window told to stop may still hold the port for a
-        // moment: give it that moment rather than fail to bind.
-        for (const auto& old : stopping_) {
-            (void)old->waitFinished(kStopGrace);
-        }
-        reapStoppedWorkers();
-        const auto port = static_cast<std::uint16_t>(portValue() & 0xFFFFu);
-        receiver_ = std::make_unique<net::ReceiverWorker>(port, bridge_);
+    if (!peer_.listening()) {
+        peer_.startListening(static_cast<std::uint16_t>(portValue() & 0xFFFFu));
         listen_->setText(QStringLiteral("Stop"));
         port_->setEnabled(false);
     } else {
-        // Stop does not wait for the worker; it is joined once it has ended.
-        receiver_->requestStop();
-        stopping_.push_back(std::move(receiver_));
+        // Stop does not wait for the worker.
+        peer_.stopListening();
         listen_->setText(QStringLiteral("Start"));
         port_->setEnabled(true);
-        QTimer::singleShot(2 * net::ReceiverWorker::kWaitSlice, this,
-                           &MainWindow::reapStoppedWorkers);
     }
-}
-
-void MainWindow::reapStoppedWorkers()
-{
-    std::erase_if(stopping_, [](const auto& worker) { return worker->finished(); });
-}
-
-void MainWindow::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
-{
-    jobs_.run([this, failure, ticket] {
-        reporter_.report(failure, {});
-        bridge_.acknowledgeFailure(ticket);
-    });
 }
 
 void MainWindow::deleteChosenTarget(int index)
 {
-    inputReporter_.forget();
+    peer_.forgetInputFailures();
     // Chosen from the opened list with Shift held: delete it and open the
     // list again. The field keeps its text.
     target_->removeItem(index);
     QTimer::singleShot(0, target_, &QComboBox::showPopup);
 }
 
-void MainWindow::openMidiInput(const midi::MidiDeviceEntry& device)
+void MainWindow::setChecked(int id, bool checked)
 {
-    if (input_ != nullptr) {
-        closeMidiInput();
-    }
-    // The MIDI thread only queues and rings; the window forwards what it
-    // queued.
-    inputLossShown_ = 0;
-    input_ = devices_.openInput(device, inputNotification());
-    ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(input_ != nullptr);
-}
-
-void MainWindow::openMidiOutput(const midi::MidiDeviceEntry& device)
-{
-    if (device.kind == midi::MidiDeviceEntry::Kind::Synthesizer) {
-        // It loads on a thread of its own, and MIDI OUT is checked once it
-        // plays; MIDI received meanwhile is dropped, as while closed.
-        synthLoader_ = devices_.loadSynthesizer([this](midi::SynthOutput::Problem) {
-            QMetaObject::invokeMethod(this, &MainWindow::takeLoadedSynthesizer,
-                                      Qt::QueuedConnection);
-        });
-        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
-        return;
-    }
-    const bool open = output_.replace(devices_.openOutput(device));
-    ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
-}
-
-void MainWindow::takeLoadedSynthesizer()
-{
-    // A loading given up since, or still going after a newer start, has
-    // nothing to give.
-    if (synthLoader_ == nullptr || !synthLoader_->finished()) {
-        return;
-    }
-    const bool open = output_.replace(synthLoader_->take());
-    synthLoader_.reset();
-    ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(open);
-}
-
-void MainWindow::closeMidiInput()
-{
-    // Forgotten first, so that nothing reached from here (an error box's
-    // event loop) finds it half closed.
-    std::shared_ptr<midi::MidiInput> input = std::move(input_);
-    ui_.item<QPushButton>(IDC_MIDI_IN)->setChecked(false);
-    if (input == nullptr) {
-        return;
-    }
-    // Everything played into the port up to now goes out before it closes
-    // (when the job holding it is done).
-    input->stop();
-    jobs_.run([this, input = std::move(input)] { forwardInput(*input); });
+    ui_.item<QPushButton>(id)->setChecked(checked);
 }
 
 void MainWindow::toggleMidiInput()
 {
-    if (input_ != nullptr) {
-        closeMidiInput();
+    if (peer_.inputOpen()) {
+        peer_.closeInput();
+        return;
+    }
+    later(&MainWindow::chooseMidiInput);
+}
+
+void MainWindow::chooseMidiInput()
+{
+    // Opened meanwhile (a second click came first): nothing to choose.
+    if (peer_.inputOpen()) {
         return;
     }
     const std::optional<midi::MidiDeviceEntry> chosen =
-        chooseDevice(gui::SelectionDialog::Mode::Input, devices_.inputs());
+        chooseDevice(SelectionDialog::Mode::Input, peer_.inputs());
     if (!isVisible()) {
         return;  // Exit came while the selection window was open
     }
     if (chosen) {
-        openMidiInput(*chosen);
+        peer_.openInput(*chosen);
     }
 }
 
 void MainWindow::toggleMidiOutput()
 {
-    if (output_.isOpen()) {
-        output_.close();
-        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
+    if (peer_.outputOpen()) {
+        peer_.closeOutput();
         return;
     }
     // While the synthesizer loads MIDI OUT is unchecked, and a click gives
     // the loading up and chooses anew.
-    synthLoader_.reset();
+    peer_.closeOutput();
+    later(&MainWindow::chooseMidiOutput);
+}
+
+void MainWindow::chooseMidiOutput()
+{
+    if (peer_.outputOpen()) {
+        return;
+    }
     const std::optional<midi::MidiDeviceEntry> chosen =
-        chooseDevice(gui::SelectionDialog::Mode::Output, devices_.outputs());
+        chooseDevice(SelectionDialog::Mode::Output, peer_.outputs());
     if (!isVisible()) {
         return;  // Exit came while the selection window was open
     }
     // Cancelling opens the default output, as at start.
-    openMidiOutput(chosen ? *chosen : devices_.defaultOutput());
+    peer_.openOutput(chosen ? *chosen : peer_.defaultOutput());
 }
 
 std::optional<midi::MidiDeviceEntry> MainWindow::chooseDevice(
-    gui::SelectionDialog::Mode mode, const std::vector<midi::MidiDeviceEntry>& devices)
+    SelectionDialog::Mode mode, const std::vector<midi::MidiDeviceEntry>& devices)
 {
     // The device on the line chosen from the listing shown, or nothing.
-    const int line = gui::SelectionDialog::run(this, mode, midi::lineNames(devices));
+    const int line = SelectionDialog::run(this, mode, midi::lineNames(devices));
     if (line < 0 || static_cast<std::size_t>(line) >= devices.size()) {
         return std::nullopt;
     }
     return devices[static_cast<std::size_t>(line)];
 }
 
-std::function<void()> MainWindow::inputNotification()
+void MainWindow::showPerformanceMenu()
 {
-    if (inputWakeup_) {
-        return [wakeup = inputWakeup_] { wakeup->ring(); };
-    }
-    // No descriptor to spare: a queued call does it too, at the price of an
-    // allocation and a lock on the MIDI thread.
-    return [this] {
-        QMetaObject::invokeMethod(this, &MainWindow::forwardMidiInput, Qt::QueuedConnection);
-    };
-}
-
-void MainWindow::forwardMidiInput()
-{
-    jobs_.run([this] {
-        // The input may have been closed since this call was queued; the
-        // job keeps the one it forwards from alive.
-        if (const std::shared_ptr<midi::MidiInput> input = input_) {
-            forwardInput(*input);
-        }
-    });
-}
-
-void MainWindow::forwardInput(midi::MidiInput& input)
-{
-    // Take the messages first: an error box shown while sending runs the
-    // event loop. What arrives meanwhile waits in the input's queue for the
-    // next job.
-    std::vector<std::uint32_t> messages;
-    input.drain([&messages](std::uint32_t message) { messages.push_back(message); });
-    for (const std::uint32_t message : messages) {
-        (void)net::sendToTargets(targets_, inputReporter_, net::makeMidiDatagram(message));
-    }
-    // Only a window kept from its work for many seconds loses input: say how
-    // much, once for every new loss.
-    const std::uint64_t lost = input.overflowCount();
-    if (lost > inputLossShown_ && input_.get() == &input) {
-        inputLossShown_ = lost;
-        boxes_.showError(this, QStringLiteral("MIDI IN overflow: %1 messages lost").arg(lost));
-    }
-}
-
-void MainWindow::midiSystemLost()
-{
-    // The JACK server went away: what was open on it shows closed (the
-    // built-in synthesizer stays), and its client is closed here, on this
-    // thread. A later click opens on a new server.
-    if (input_ != nullptr && input_->lost()) {
-        closeMidiInput();
-    }
-    if (output_.closeIfLost()) {
-        ui_.item<QPushButton>(IDC_MIDI_OUT)->setChecked(false);
-    }
-    devices_.forgetLostSystems();
+    gui::showPerformanceMenu(this, *keyboard_,
+                             [this](std::uint32_t message) { peer_.sendMidi(message); });
 }
 
 void MainWindow::runAboutWindow()
 {
-    (void)gui::SelectionDialog::run(this, gui::SelectionDialog::Mode::About, {}, new AboutLogo);
+    (void)SelectionDialog::run(this, SelectionDialog::Mode::About, {}, new AboutLogo);
 }
 
 void MainWindow::reject()
@@ -481,7 +333,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event)
     about->setObjectName(QStringLiteral("IDM_ABOUT"));
     about->setData(IDM_ABOUT);
     if (menu.exec(event->globalPos()) == about) {
-        runAboutWindow();
+        later(&MainWindow::runAboutWindow);
     }
 }
 

@@ -11,8 +11,15 @@ void MessageBoxReporter::report(net::Failure failure, std::string_view /*target*
     if (muted_) {
         return;
     }
-    const std::string_view text = net::failureText(failure);
-    boxes_.showError(owner_, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    reportText(net::failureText(failure));
+}
+
+void MessageBoxReporter::reportText(std::string_view text)
+{
+    if (muted_) {
+        return;
+    }
+    boxes_.showError(owner_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace gui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/FailureReporter.h"
+#include "peer/Reporter.h"
 
 class QWidget;
 
@@ -8,12 +8,13 @@ namespace gui {
 
 class MessageBoxes;
 
-// Shows sending failures as error boxes owned by a window.
-class MessageBoxReporter final : public net::FailureReporter {
+// Shows failures as error boxes owned by a window.
+class MessageBoxReporter final : public peer::Reporter {
 public:
     MessageBoxReporter(MessageBoxes& boxes, QWidget* owner) : boxes_(boxes), owner_(owner) {}
 
     void report(net::Failure failure, std::string_view target) override;
+    void reportText(std::string_view text) override;
 
     // From now on nothing is shown: the owner is going away.
     void mute() noexcept { muted_ = true; }

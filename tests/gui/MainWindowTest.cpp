@@ -274,7 +274,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Screen readers, voice control and switch access invoke the toggles'
 // accessible actions: each runs the toggle's command, as a click does, and
-// the checked state read back is the device's (none opens here).
+// the checked state read back is the device's (none opens here). The action
+// returns at once, before the selection window is even shown: a screen
+// reader waiting for its answer is never held by the window it opened.
 TEST_F(MainWindowTest, EveryAccessibleActionOfAMidiToggleRunsItsCommand)
 {
     for (const int id : {IDC_MIDI_IN, IDC_MIDI_OUT}) {
@@ -285,11 +287,15 @@ TEST_F(MainWindowTest, EveryAccessibleActionOfAMidiToggleRunsItsCommand)
             SCOPED_TRACE(window.item(id)->objectName().toStdString() + " " + action.toStdString());
             EXPECT_TRUE(accessible->actionInterface()->actionNames().contains(action));
             bool selectionShown = false;
+            bool dismissed = false;
             testing_support::whenModalShows([&](QWidget* modal) {
                 selectionShown = modal->objectName() == "IDD_SELECT_DEVICE";
                 QTest::keyClick(modal, Qt::Key_Escape);
+                dismissed = true;
             });
             accessible->actionInterface()->doAction(action);
+            EXPECT_FALSE(dismissed);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dismissed; }, 5000));
             EXPECT_TRUE(selectionShown);
             EXPECT_FALSE(qobject_cast<QPushButton*>(window.item(id))->isChecked());
             EXPECT_FALSE(accessible->state().checked);
@@ -413,8 +419,11 @@ TEST_F(MainWindowTest, AboutOpensFromTheContextMenuAndCloses)
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             window.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&window, &event);
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(window.findChild<QDialog*>("IDD_ABOUT"), nullptr);
+    // The menu's pick returns before the About window opens.
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened; }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window.findChild<QDialog*>("IDD_ABOUT") == nullptr; }));
     EXPECT_TRUE(window.isVisible());
 }
 

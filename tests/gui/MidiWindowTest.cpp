@@ -243,8 +243,7 @@ TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
                 QTest::keyClick(keyboardWindow, Qt::Key_Return);
             });
             QTest::keyClick(button(toggle), Qt::Key_Space);
-            EXPECT_TRUE(shown);
-            EXPECT_TRUE(open(toggle));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return shown && open(toggle); }, 5000));
         }
     }
     EXPECT_TRUE(keys.connected(keys.outName(), kOurIn));
@@ -303,14 +302,17 @@ TEST_P(SelectionEndTest, OpensTheDefaultOutputOnlyWhenCancelled)
     ASSERT_TRUE(row.toggle == IDC_MIDI_IN || synthesizerOpens());
     QTest::mouseClick(button(row.toggle), Qt::LeftButton);  // closes the default device
     ASSERT_FALSE(open(row.toggle));
+    bool ended = false;
     testing_support::whenModalShows([&](QWidget* dialog) {
         if (row.exit) {
             QTest::mouseClick(button(IDOK), Qt::LeftButton);
         } else {
             QTest::keyClick(dialog->findChild<QListView*>("IDC_DEVICE_LIST"), Qt::Key_Escape);
         }
+        ended = true;
     });
     QTest::mouseClick(button(row.toggle), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 5000));
     EXPECT_NE(window_->isVisible(), row.exit);
     EXPECT_EQ(window_->findChild<QDialog*>("IDD_SELECT_DEVICE"), nullptr);
     const bool reopens = row.toggle == IDC_MIDI_OUT && !row.exit;

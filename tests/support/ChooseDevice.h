@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <functional>
+#include <memory>
 
 #include "tests/support/ModalHelpers.h"
 
@@ -15,10 +16,12 @@ namespace testing_support {
 // Clicks a closed MIDI toggle and, in the selection window it opens, goes
 // down to `line` and presses Enter as a user does; Escape for -1, and when
 // the list is too short (a failure, not a test waiting forever). Runs
-// `meanwhile` first, while the selection window is up.
+// `meanwhile` first, while the selection window is up. Returns once the
+// choice has been carried out.
 inline void chooseDevice(QPushButton* toggle, int line, const std::function<void()>& meanwhile = {})
 {
-    whenModalShows([line, meanwhile](QWidget* dialog) {
+    auto picked = std::make_shared<bool>(false);
+    whenModalShows([line, meanwhile, picked](QWidget* dialog) {
         if (meanwhile) {
             meanwhile();
         }
@@ -29,8 +32,12 @@ inline void chooseDevice(QPushButton* toggle, int line, const std::function<void
             QTest::keyClick(list, Qt::Key_Down);
         }
         QTest::keyClick(list, listed ? Qt::Key_Return : Qt::Key_Escape);
+        *picked = true;
     });
     QTest::mouseClick(toggle, Qt::LeftButton);
+    // The window opens once the click has returned; what it chose is open
+    // when the event loop is back from it.
+    EXPECT_TRUE(QTest::qWaitFor([picked] { return *picked; }, 10000)) << "no selection window";
 }
 
 }  // namespace testing_support

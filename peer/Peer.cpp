@@ -1,0 +1,267 @@
+#include "peer/Peer.h"
+
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <string>
+
+#include "midi/MidiDevices.h"
+#include "midi/MidiInput.h"
+#include "midi/SynthLoader.h"
+#include "midi/Wakeup.h"
+#include "net/Datagram.h"
+#include "net/Sender.h"
+#include "peer/Reporter.h"
+
+namespace peer {
+
+namespace {
+
+// How long a start waits for a stopping worker to let go of the port.
+constexpr std::chrono::milliseconds kStopGrace{500};
+
+}  // namespace
+
+Peer::Peer(midi::MidiDevices& devices, net::TargetControls& targets, Reporter& reporter,
+           QObject* parent)
+    : QObject(parent),
+      devices_(devices),
+      targets_(targets),
+      reporter_(reporter),
+      inputReporter_(reporter),
+      inputWakeup_(midi::Wakeup::make())
+{
+    // What the receiver workers read: MIDI is played on the worker's own
+    // thread, straight into the output slot (which copes with the device
+    // being replaced meanwhile); text lines come to this thread in batches.
+    bridge_.setMidiSink([this](std::uint32_t message) { output_.play(message); });
+    connect(&bridge_, &ReceiverBridge::linesArrived, this, &Peer::linesArrived);
+    connect(&bridge_, &ReceiverBridge::talkSoundPlayed, this, &Peer::talkSoundPlayed);
+    connect(&bridge_, &ReceiverBridge::failureRaised, this, &Peer::showReceiverFailure);
+
+    // JACK's thread tells of a server that went away; it is dealt with here.
+    devices_.setLostHandler(
+        [this] { QMetaObject::invokeMethod(this, &Peer::midiSystemLost, Qt::QueuedConnection); });
+    // MIDI input rings this when it has queued messages.
+    if (inputWakeup_) {
+        auto* notifier =
+            new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            if (inputWakeup_->take()) {
+                forwardMidiInput();
+            }
+        });
+    }
+}
+
+Peer::~Peer()
+{
+    // Whoever listened may be half gone by now.
+    blockSignals(true);
+    // Once this returns no MIDI thread calls in any more.
+    devices_.setLostHandler({});
+    // What the input had queued still goes out.
+    closeInput();
+    synthLoader_.reset();
+    // Ask every worker first, so that they wind down together; their
+    // destructors join them.
+    if (receiver_) {
+        receiver_->requestStop();
+    }
+    for (const auto& worker : stopping_) {
+        worker->requestStop();
+    }
+}
+
+void Peer::startListening(std::uint16_t port)
+{
+    // A worker told to stop may still hold the port for a moment: give it
+    // that moment rather than fail to bind.
+    for (const auto& old : stopping_) {
+        (void)old->waitFinished(kStopGrace);
+    }
+    reapStoppedWorkers();
+    receiver_ = std::make_unique<net::ReceiverWorker>(port, bridge_);
+}
+
+void Peer::stopListening()
+{
+    if (receiver_ == nullptr) {
+        return;
+    }
+    receiver_->requestStop();
+    stopping_.push_back(std::move(receiver_));
+    QTimer::singleShot(2 * net::ReceiverWorker::kWaitSlice, this, &Peer::reapStoppedWorkers);
+}
+
+void Peer::reapStoppedWorkers()
+{
+    std::erase_if(stopping_, [](const auto& worker) { return worker->finished(); });
+}
+
+void Peer::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
+{
+    jobs_.run([this, failure, ticket] {
+        reporter_.report(failure, {});
+        bridge_.acknowledgeFailure(ticket);
+        Q_EMIT receiverFailed(failure);
+    });
+}
+
+void Peer::sendText(const std::string& text, std::function<void(bool)> sent)
+{
+    // Sending by hand shows every failure again.
+    inputReporter_.forget();
+    jobs_.run([this, datagram = net::makeTextDatagram(text), sent = std::move(sent)] {
+        const bool ok = net::sendToTargets(targets_, reporter_, datagram);
+        if (sent) {
+            sent(ok);
+        }
+    });
+}
+
+void Peer::sendMidi(std::uint32_t message)
+{
+    // Notes and program changes do not look at the result: the failures
+    // have been reported.
+    jobs_.run([this, message] {
+        (void)net::sendToTargets(targets_, reporter_, net::makeMidiDatagram(message));
+    });
+}
+
+std::vector<midi::MidiDeviceEntry> Peer::inputs()
+{
+    return devices_.inputs();
+}
+
+std::vector<midi::MidiDeviceEntry> Peer::outputs()
+{
+    return devices_.outputs();
+}
+
+midi::MidiDeviceEntry Peer::defaultInput()
+{
+    return devices_.defaultInput();
+}
+
+midi::MidiDeviceEntry Peer::defaultOutput() const
+{
+    return devices_.defaultOutput();
+}
+
+void Peer::openInput(const midi::MidiDeviceEntry& device)
+{
+    if (input_ != nullptr) {
+        closeInput();
+    }
+    // The MIDI thread only queues and rings; this thread forwards.
+    inputLossShown_ = 0;
+    input_ = devices_.openInput(device, inputNotification());
+    Q_EMIT inputChanged(input_ != nullptr);
+}
+
+void Peer::closeInput()
+{
+    // Forgotten first, so that nothing reached from here (a report's event
+    // loop) finds it half closed.
+    std::shared_ptr<midi::MidiInput> input = std::move(input_);
+    if (input == nullptr) {
+        return;
+    }
+    Q_EMIT inputChanged(false);
+    // Everything played into the port up to now goes out before it closes
+    // (when the job holding it is done).
+    input->stop();
+    jobs_.run([this, input = std::move(input)] { forwardInput(*input); });
+}
+
+void Peer::openOutput(const midi::MidiDeviceEntry& device)
+{
+    if (device.kind == midi::MidiDeviceEntry::Kind::Synthesizer) {
+        output_.close();
+        synthLoader_ = devices_.loadSynthesizer([this](midi::SynthOutput::Problem) {
+            QMetaObject::invokeMethod(this, &Peer::takeLoadedSynthesizer, Qt::QueuedConnection);
+        });
+        Q_EMIT outputChanged(false);
+        return;
+    }
+    synthLoader_.reset();
+    Q_EMIT outputChanged(output_.replace(devices_.openOutput(device)));
+}
+
+void Peer::closeOutput()
+{
+    synthLoader_.reset();
+    output_.close();
+    Q_EMIT outputChanged(false);
+}
+
+void Peer::takeLoadedSynthesizer()
+{
+    // A loading given up since, or still going after a newer start, has
+    // nothing to give.
+    if (synthLoader_ == nullptr || !synthLoader_->finished()) {
+        return;
+    }
+    const bool open = output_.replace(synthLoader_->take());
+    synthLoader_.reset();
+    Q_EMIT outputChanged(open);
+}
+
+std::function<void()> Peer::inputNotification()
+{
+    if (inputWakeup_) {
+        return [wakeup = inputWakeup_] { wakeup->ring(); };
+    }
+    // No descriptor to spare: a queued call does it too, at the price of an
+    // allocation and a lock on the MIDI thread.
+    return
+        [this] { QMetaObject::invokeMethod(this, &Peer::forwardMidiInput, Qt::QueuedConnection); };
+}
+
+void Peer::forwardMidiInput()
+{
+    jobs_.run([this] {
+        // The input may have been closed since this call was queued; the
+        // job keeps the one it forwards from alive.
+        if (const std::shared_ptr<midi::MidiInput> input = input_) {
+            forwardInput(*input);
+        }
+    });
+}
+
+void Peer::forwardInput(midi::MidiInput& input)
+{
+    // Take the messages first: a report shown while sending may run an
+    // event loop. What arrives meanwhile waits in the input's queue for the
+    // next job.
+    std::vector<std::uint32_t> messages;
+    input.drain([&messages](std::uint32_t message) { messages.push_back(message); });
+    for (const std::uint32_t message : messages) {
+        (void)net::sendToTargets(targets_, inputReporter_, net::makeMidiDatagram(message));
+    }
+    // Only input kept from forwarding for many seconds is lost: say how
+    // much, once for every new loss.
+    const std::uint64_t lost = input.overflowCount();
+    if (lost > inputLossShown_ && input_.get() == &input) {
+        inputLossShown_ = lost;
+        reporter_.reportText("MIDI IN overflow: " + std::to_string(lost) + " messages lost");
+    }
+}
+
+void Peer::midiSystemLost()
+{
+    // The JACK server went away: what was open on it closes (the built-in
+    // synthesizer stays), and its client is closed here, on this thread. A
+    // later opening uses a new server.
+    if (input_ != nullptr && input_->lost()) {
+        closeInput();
+    }
+    if (output_.closeIfLost()) {
+        Q_EMIT outputChanged(false);
+    }
+    devices_.forgetLostSystems();
+}
+
+}  // namespace peer

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/MidiDeviceEntry.h"
+#include "midi/MidiOutputSlot.h"
+#include "net/Failure.h"
+#include "net/ReceiverWorker.h"
+#include "peer/JobSerializer.h"
+#include "peer/OnceReporter.h"
+#include "peer/ReceiverBridge.h"
+
+namespace midi {
+class MidiDevices;
+class MidiInput;
+class SynthLoader;
+class Wakeup;
+}  // namespace midi
+
+namespace net {
+class TargetControls;
+}  // namespace net
+
+namespace peer {
+
+class Reporter;
+
+// What a running Mirevo does, whatever shows it: listens on a port and
+// plays what it receives on the MIDI output, sends text and MIDI to the
+// targets one datagram at a time in the order asked, forwards the MIDI
+// input, and decides which failure is reported when. The window and the
+// headless front end are two views of it: they turn clicks, keys and stdin
+// into these calls and show what it tells them.
+//
+// Failure policy: a failure of a send asked for by the user (text, keys,
+// menu picks) is reported every time; a failure of what the MIDI input
+// forwards is reported once per target and kind until forgetInputFailures()
+// (a device may send several times a second); the receiver's failures are
+// reported each time, and its worker waits for the report to be seen.
+//
+// Lives on the thread it was made on (the front end's); every call is for
+// that thread. The receiver workers and the MIDI systems' threads reach it
+// only through queued calls and the input's wake-up.
+class Peer final : public QObject {
+    Q_OBJECT
+
+public:
+    // Sends go to `targets`, failures to `reporter`; both outlive the peer.
+    Peer(midi::MidiDevices& devices, net::TargetControls& targets, Reporter& reporter,
+         QObject* parent = nullptr);
+    // Closes the input (forwarding what it had queued first), stops the
+    // workers and lets the output go.
+    ~Peer() override;
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+    Peer(Peer&&) = delete;
+    Peer& operator=(Peer&&) = delete;
+
+    // Listening. start replaces nothing: call it while not listening.
+    void startListening(std::uint16_t port);
+    // Does not wait for the worker; it is joined once it has ended.
+    void stopListening();
+    // Whether a worker has been started and not yet stopped (it may have
+    // ended by itself after a failure).
+    [[nodiscard]] bool listening() const noexcept { return receiver_ != nullptr; }
+    [[nodiscard]] const net::ReceiverWorker* receiver() const noexcept { return receiver_.get(); }
+    // Beep once per batch of text lines: whether, and how.
+    void setTalkSound(bool on) noexcept { bridge_.setTalkSound(on); }
+    void setBeep(std::function<void()> beep) { bridge_.setBeep(std::move(beep)); }
+
+    // Sending, after the sends already asked for. `sent` is told whether
+    // every delivery of the text went without a failure.
+    void sendText(const std::string& text, std::function<void(bool)> sent = {});
+    void sendMidi(std::uint32_t message);
+    // Runs `job` in the order of the sends (a front end's own step that must
+    // not overtake them).
+    void runInOrder(JobSerializer::Job job) { jobs_.run(std::move(job)); }
+    // The user changed where to send, or sent by hand: the input's failures
+    // are reported again.
+    void forgetInputFailures() noexcept { inputReporter_.forget(); }
+
+    // MIDI devices: the lines of the selection window, and what opens at
+    // start.
+    [[nodiscard]] std::vector<midi::MidiDeviceEntry> inputs();
+    [[nodiscard]] std::vector<midi::MidiDeviceEntry> outputs();
+    [[nodiscard]] midi::MidiDeviceEntry defaultInput();
+    [[nodiscard]] midi::MidiDeviceEntry defaultOutput() const;
+
+    // Opening closes what was open first. Each tells whether the device is
+    // open through inputChanged / outputChanged, also when it did not open.
+    void openInput(const midi::MidiDeviceEntry& device);
+    // Everything that reached the input up to now is forwarded first.
+    void closeInput();
+    [[nodiscard]] bool inputOpen() const noexcept { return input_ != nullptr; }
+
+    // The synthesizer loads on a thread of its own: outputChanged(true)
+    // comes once it plays. Received MIDI is dropped meanwhile, as while
+    // closed.
+    void openOutput(const midi::MidiDeviceEntry& device);
+    // Also gives up a synthesizer still loading.
+    void closeOutput();
+    [[nodiscard]] bool outputOpen() const { return output_.isOpen(); }
+
+Q_SIGNALS:
+    // Log lines (UTF-8, safe to show), in the order received.
+    void linesArrived(const std::vector<std::string>& lines);
+    void talkSoundPlayed();
+    void inputChanged(bool open);
+    void outputChanged(bool open);
+    // A receiver's failure, once it has been reported.
+    void receiverFailed(net::Failure failure);
+
+private:
+    void reapStoppedWorkers();
+    void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
+    void takeLoadedSynthesizer();
+    [[nodiscard]] std::function<void()> inputNotification();
+    void forwardMidiInput();
+    void forwardInput(midi::MidiInput& input);
+    void midiSystemLost();
+
+    midi::MidiDevices& devices_;
+    net::TargetControls& targets_;
+    Reporter& reporter_;
+    // What MIDI input sends is reported through this.
+    OnceReporter inputReporter_;
+    JobSerializer jobs_;
+    // Shared with the job forwarding it, which may outlive its closing.
+    std::shared_ptr<midi::MidiInput> input_;
+    // Rung by the MIDI thread (none when no descriptor was left).
+    std::shared_ptr<midi::Wakeup> inputWakeup_;
+    // Input messages lost so far that have been reported.
+    std::uint64_t inputLossShown_ = 0;
+    // Where received MIDI plays; shared with the receiver workers, so
+    // declared before them.
+    midi::MidiOutputSlot output_;
+    // The built-in synthesizer while it loads.
+    std::unique_ptr<midi::SynthLoader> synthLoader_;
+    // Declared before the workers: they report to it until they are joined.
+    ReceiverBridge bridge_;
+    // The worker last started, until stopListening(); workers told to stop
+    // that may still be finishing.
+    std::unique_ptr<net::ReceiverWorker> receiver_;
+    std::vector<std::unique_ptr<net::ReceiverWorker>> stopping_;
+};
+
+}  // namespace peer
