@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "cli/CommandLine.h"
+#include "cli/Headless.h"
 #include "gui/ApplicationIcon.h"
 #include "gui/MainWindow.h"
 #include "gui/QtMessageBoxes.h"
@@ -8,6 +10,12 @@
 
 int main(int argc, char* argv[])
 {
+    // Without a window (--headless, --help, --version, --list-devices) no
+    // display is opened: the choice is made before any application object.
+    if (cli::wantsNoWindow(argc, argv)) {
+        return cli::runWithoutWindow(argc, argv);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirevo"));
     QApplication::setApplicationVersion(QStringLiteral(MIREVO_VERSION));

@@ -21,6 +21,7 @@
 #include "tests/support/ChooseDevice.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackTest.h"
+#include "tests/support/MidiCollector.h"
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
@@ -29,65 +30,18 @@ namespace {
 
 using namespace res;
 using namespace std::chrono_literals;
+using testing_support::carried;
 using testing_support::chooseDevice;
+using testing_support::Collector;
+using testing_support::numberedNotes;
 using testing_support::UdpListener;
 using testsupport::JackPeer;
 using Messages = std::vector<std::uint32_t>;
 
-constexpr std::uint32_t kPing = 0xFE;  // Active Sensing: shows a new connection works
+using testing_support::kPing;
 const std::string kOurIn = "Mirevo:MIDI In";
 const std::string kOurOut = "Mirevo:MIDI Out";
 const char* const kSynthPorts = "^Mirevo Synth:";
-
-// The message a MIDI datagram carries.
-std::uint32_t carried(const UdpListener::Datagram& datagram)
-{
-    std::uint32_t message = 0;
-    for (std::size_t i = 1; i < datagram.bytes.size() && i <= 4; ++i) {
-        message |= std::to_integer<std::uint32_t>(datagram.bytes[i]) << (8 * (i - 1));
-    }
-    return message;
-}
-
-// Note Ons numbered 0 to count - 1, each different.
-Messages numberedNotes(std::uint32_t count)
-{
-    Messages notes;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        notes.push_back((0x90U | (i >> 14U)) | ((i & 0x7FU) << 8U) | (((i >> 7U) & 0x7FU) << 16U));
-    }
-    return notes;
-}
-
-// Reads a listener on a thread of its own, so that a burst of datagrams
-// cannot overflow its buffer; keeps every MIDI message but pings.
-class Collector {
-public:
-    explicit Collector(UdpListener& listener)
-        : thread_([this, &listener](const std::stop_token& stop) {
-              while (!stop.stop_requested()) {
-                  const auto datagram = listener.next(20ms);
-                  if (datagram && carried(*datagram) != kPing) {
-                      const std::lock_guard lock(mutex_);
-                      messages_.push_back(carried(*datagram));
-                  }
-              }
-          })
-    {
-    }
-
-    [[nodiscard]] Messages messages()
-    {
-        const std::lock_guard lock(mutex_);
-        return messages_;
-    }
-    [[nodiscard]] bool has(std::size_t count) { return messages().size() >= count; }
-
-private:
-    std::mutex mutex_;
-    Messages messages_;
-    std::jthread thread_;  // stopped and joined first
-};
 
 class MidiWindowTest : public testsupport::JackTest {
 protected:
