@@ -1,7 +1,8 @@
 // Mirevo's benchmarks: prints a Markdown table of figures, each beside the
 // same work done with raw UDP in the same run.
 //
-//   mirevo_bench [--quick] [--only=latency|throughput|send|flood|keypress|startup|jack|synth]
+//   mirevo_bench [--quick]
+//   [--only=latency|throughput|send|flood|keypress|startup|jack|synth|headless]
 //
 // Progress goes to standard error, the table to standard output.
 #include <benchmark/benchmark.h>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "bench/BenchOptions.h"
+#include "bench/HeadlessBench.h"
 #include "bench/MidiLoopBench.h"
 #include "bench/ReceivePathBench.h"
 #include "bench/ResultTable.h"
@@ -101,6 +103,7 @@ int main(int argc, char* argv[])
         {"startup", [&](auto& t) { bench::measureStartup(t, options); }},
         {"jack", [&](auto& t) { bench::measureJackMidiLoop(t, options); }},
         {"synth", [&](auto& t) { bench::measureSynth(t, options); }},
+        {"headless", [&](auto& t) { bench::measureHeadless(t, options); }},
     };
     bench::ResultTable table;
     for (const auto& [name, run] : sections) {

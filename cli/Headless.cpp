@@ -58,6 +58,18 @@ Headless::~Headless() = default;
 
 bool Headless::start()
 {
+    // Listening first: the port binds on the worker's thread while the MIDI
+    // system is looked for here.
+    peer_ = std::make_unique<peer::Peer>(devices_, targets_, reporter_, this);
+    connect(peer_.get(), &peer::Peer::linesArrived, this, &Headless::printLines);
+    connect(peer_.get(), &peer::Peer::receiverFailed, this, [this](net::Failure failure) {
+        // Without the port there is nothing to bridge: end, so that a
+        // service manager can try again.
+        if (failure == net::Failure::Bind || failure == net::Failure::Socket) {
+            finish(kExitFailed);
+        }
+    });
+    peer_->startListening(settings_.port);
     using Status = peer::ChosenDevice::Status;
     using Kind = peer::DeviceChoice::Kind;
     const peer::ChosenDevice in = peer::chooseInput(devices_, settings_.midiIn);
@@ -77,17 +89,6 @@ bool Headless::start()
         exitCode_ = kExitUsage;
         return false;
     }
-
-    peer_ = std::make_unique<peer::Peer>(devices_, targets_, reporter_, this);
-    connect(peer_.get(), &peer::Peer::linesArrived, this, &Headless::printLines);
-    connect(peer_.get(), &peer::Peer::receiverFailed, this, [this](net::Failure failure) {
-        // Without the port there is nothing to bridge: end, so that a
-        // service manager can try again.
-        if (failure == net::Failure::Bind || failure == net::Failure::Socket) {
-            finish(kExitFailed);
-        }
-    });
-    peer_->startListening(settings_.port);
 
     if (settings_.targets.empty()) {
         reporter_.reportText("No target given (--to HOST:PORT): nothing is sent.");
