@@ -20,7 +20,7 @@ namespace midi {
 // call into the MIDI system (the queues, port bookkeeping, event decoding)
 // is shared by both kinds, JackClient and AlsaClient.
 //
-// Threads: everything on the window's thread, except send() (any thread,
+// Threads: everything on the front end's thread, except send() (any thread,
 // several at once) and alive() (any).
 class MidiClient {
 public:

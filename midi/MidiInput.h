@@ -23,7 +23,7 @@ class MidiClient;
 // Threads: the MIDI system's thread only queues and, when the queue needs
 // the window's attention, calls `notify` (once per drain). notify must be
 // quick and must not call back into this object; the window's posts a
-// queued call that runs drain() later on the window's thread. That queued
+// queued call that runs drain() later on the front end's thread. That queued
 // call may come after the input was closed, so it must look the input up
 // again rather than keep a pointer to it. Everything else is for the
 // window's thread.

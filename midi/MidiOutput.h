@@ -19,7 +19,7 @@ public:
 
     virtual void play(std::uint32_t message) = 0;
 
-    // Called once on the window's thread when the device is taken out of use
+    // Called once on the front end's thread when the device is taken out of use
     // (a play already under way may still finish): undoes what opening it
     // did outside this object, such as a connection to another program.
     virtual void release() {}

@@ -22,17 +22,17 @@ namespace net {
 //   ReceiverWorker (this thread)  reads it from its socket (UdpSocket) and
 //                                 reads its kind (readDatagram, Datagram.h)
 //   ReceiverEvents                is told: textReceived / midiReceived
-//   app/ReceiverBridge            the window's ReceiverEvents:
-//     - MIDI: its MIDI sink, still on this thread, plays it on the window's
+//   peer/ReceiverBridge           the core's ReceiverEvents:
+//     - MIDI: its MIDI sink, still on this thread, plays it on the core's
 //       output slot (midi/MidiOutputSlot), which hands it to the open
 //       device (a JACK or ALSA port, or the built-in synthesizer);
 //     - text: formats the log line here (net/LogLine), then hands lines in
-//       batches to the window's thread, where MainWindow::appendLogLines
-//       puts them into the log (app/LogModel).
-//   Failures (failed) go the same way to the window, which shows a box
-//   and lets the worker go on once it is dismissed.
+//       batches to the front end's thread: the window's log (gui/LogModel)
+//       or the headless program's stdout.
+//   Failures (failed) go the same way to the front end, which reports them
+//   and lets the worker go on once seen.
 //
-// MainWindow's constructor is where the bridge's two sinks are set.
+// peer::Peer's constructor is where the bridge's sinks are set.
 //
 // Listens on one UDP port on its own thread and reports every datagram it
 // reads to its ReceiverEvents. It starts as soon as it is made and stops

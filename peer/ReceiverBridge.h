@@ -16,12 +16,12 @@
 
 namespace peer {
 
-// Carries what receiver workers report over to the window's thread.
+// Carries what receiver workers report over to the front end's thread.
 //
-// It lives on the GUI thread; the net::ReceiverEvents functions are called
+// It lives on the front end's thread; the net::ReceiverEvents functions are called
 // on worker threads and only queue. Log lines are formatted on the worker
 // and handed over in batches: one queued call per batch, however many lines
-// a flood brings, so the GUI thread stays responsive.
+// a flood brings, so the front end's thread stays responsive.
 //
 // Lifetime: every worker reporting here must be stopped, joined and
 // destroyed before the bridge (declare the bridge before the workers in
@@ -37,21 +37,21 @@ public:
     explicit ReceiverBridge(QObject* parent = nullptr);
     ~ReceiverBridge() override;
 
-    // GUI thread, before any worker reports here: called on the worker
+    // front end's thread, before any worker reports here: called on the worker
     // thread for every MIDI message received; it must only queue or hand on.
     void setMidiSink(MidiSink midiSink) { midiSink_ = std::move(midiSink); }
 
-    // GUI thread, before any worker reports here: how the front end beeps.
+    // front end's thread, before any worker reports here: how the front end beeps.
     void setBeep(std::function<void()> beep) { beep_ = std::move(beep); }
 
-    // GUI thread: beep once for each batch of text lines that arrives.
+    // front end's thread: beep once for each batch of text lines that arrives.
     void setTalkSound(bool on) noexcept { talkSound_.store(on, std::memory_order_relaxed); }
     [[nodiscard]] bool talkSound() const noexcept
     {
         return talkSound_.load(std::memory_order_relaxed);
     }
 
-    // GUI thread: the failure report with this ticket was dismissed; the
+    // front end's thread: the failure report with this ticket was dismissed; the
     // worker waiting on it goes on. Unknown or stale tickets are ignored.
     void acknowledgeFailure(std::uint64_t ticket);
 
@@ -61,11 +61,11 @@ public:
     void failed(net::Failure failure, std::stop_token stop) override;
 
 Q_SIGNALS:
-    // GUI thread: log lines (UTF-8, safe to show) in the order received.
+    // front end's thread: log lines (UTF-8, safe to show) in the order received.
     void linesArrived(const std::vector<std::string>& lines);
-    // GUI thread: the TalkSound beep for a batch was played.
+    // front end's thread: the TalkSound beep for a batch was played.
     void talkSoundPlayed();
-    // GUI thread: show the failure modally, then call
+    // front end's thread: show the failure modally, then call
     // acknowledgeFailure(ticket). The worker reporting it waits until then
     // or until it is asked to stop.
     void failureRaised(net::Failure failure, std::uint64_t ticket);
