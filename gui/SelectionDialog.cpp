@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPointer>
@@ -49,10 +50,12 @@ SelectionDialog::SelectionDialog(QWidget* owner, Mode mode,
             lines.append(QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())));
         }
         list_->setModel(new QStringListModel(lines, list_));
-        // Ready for the keyboard: the focus in the list, on its first line.
-        if (!lines.isEmpty()) {
-            list_->setCurrentIndex(list_->model()->index(0, 0));
-        }
+        // The focus in the list, but no line current or selected: OK and
+        // Enter take nothing until the user picks a line. (A view gaining the
+        // focus makes its first line current unless a current line, even
+        // none, was set: this one is set.)
+        list_->setCurrentIndex(QModelIndex());
+        list_->installEventFilter(this);
         list_->setFocus();
         connect(ui_.item<QPushButton>(IDOK), &QPushButton::clicked, this,
                 [this] { selectionDialogHandler(IDOK); });
@@ -105,6 +108,40 @@ bool SelectionDialog::selectionDialogHandler(int id)
         default:
             return false;
     }
+}
+
+// With no line selected, the first key that moves picks a line as in any
+// list box: Down, Up, Home and Page Up the first, End and Page Down the last.
+bool SelectionDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != list_ || event->type() != QEvent::KeyPress ||
+        list_->selectionModel()->hasSelection()) {
+        return QDialog::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int lines = list_->model()->rowCount();
+    if (lines == 0 || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
+        return QDialog::eventFilter(watched, event);
+    }
+    int line = -1;
+    switch (key->key()) {
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+        case Qt::Key_Home:
+        case Qt::Key_PageUp:
+            line = 0;
+            break;
+        case Qt::Key_End:
+        case Qt::Key_PageDown:
+            line = lines - 1;
+            break;
+        default:
+            return QDialog::eventFilter(watched, event);
+    }
+    const QModelIndex index = list_->model()->index(line, 0);
+    list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    list_->scrollTo(index);
+    return true;
 }
 
 void SelectionDialog::reject()

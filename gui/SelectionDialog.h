@@ -15,8 +15,10 @@ namespace gui {
 // the user chose one.
 //
 // From the keyboard alone: the window opens active, over its owner, with
-// the focus in the list and the first line current and selected; the arrow
-// keys move, Enter chooses (OK is the default button), Escape cancels.
+// the focus in the list and no line current or selected, so OK and Enter
+// (OK is the default button) do nothing until a line is picked. Down, Up
+// or Home then picks the first line and End the last, the arrow keys move
+// on from there, Enter chooses, Escape cancels.
 class SelectionDialog : public QDialog {
     Q_OBJECT
 
@@ -48,6 +50,7 @@ protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     gui::DialogBuilder ui_;

@@ -33,7 +33,9 @@ InputGate::InputGate(std::function<void()> wake) : wake_(std::move(wake)) {}
 bool InputGate::beginRound() noexcept
 {
     busy_.fetch_add(1);
-    roundTakes_ = state_.load() != State::Closed;
+    const State state = state_.load();
+    roundTakes_ = state != State::Closed;
+    roundEndsClose_ = state == State::Closing;
     return roundTakes_;
 }
 
@@ -53,7 +55,7 @@ void InputGate::endRound() noexcept
                 notify_();
             }
         }
-        if (state_.load() == State::Closing && ++graceSeen_ >= kGraceRounds) {
+        if (roundEndsClose_) {
             State closing = State::Closing;
             state_.compare_exchange_strong(closing, State::Closed);
         }
@@ -71,7 +73,6 @@ bool InputGate::open(Notify notify)
     // everything below alone until the state says open.
     queue_.drain([](std::uint32_t) {});
     notify_ = std::move(notify);
-    graceSeen_ = 0;
     wakeDue_ = false;
     overflowsAtOpen_ = queue_.overflowCount();
     state_.store(State::Open);

@@ -20,14 +20,16 @@ namespace midi {
 // thread): beginRound(), take() for each message, endRound(). A round
 // takes only while the gate is open or closing, and calls `notify` at its
 // end when the window has to be woken: once per drain, however many
-// messages came. When the window closes the gate, the next two rounds to
-// end still take (the one running then counts): a message that reached the
-// MIDI system before the close arrives in one of them, since a JACK client
-// gets what another wrote in the same cycle or the next, and the ALSA
-// thread reads everything pending in the round the close wakes. So
-// everything received up to the close is in the queue when close()
-// returns; after that the MIDI thread touches neither the queue nor
-// `notify` until the gate opens again.
+// messages came. When the window closes the gate, the first round that
+// begins after the close still takes, and its end closes the gate for good.
+// A message that reached the MIDI system before the close is taken by then:
+// the ALSA thread, which the close wakes, reads everything pending in that
+// round, and a JACK client gets what another wrote in the same cycle or the
+// next, so in a round running at the close or in the first one after it.
+// So everything received up to the close is in the queue when close()
+// returns, one JACK cycle or one wake-up of the ALSA thread later; after
+// that the MIDI thread touches neither the queue nor `notify` until the
+// gate opens again.
 //
 // Threads: beginRound, take and endRound on the MIDI thread; the rest on
 // the window's.
@@ -53,9 +55,9 @@ public:
     // Opens the way for one input; false while another has it (until
     // release()). Messages left from before are dropped.
     [[nodiscard]] bool open(Notify notify);
-    // Stops taking. Returns once the MIDI thread has passed as described
-    // above, or at once when `gone` says it will not come back (its MIDI
-    // system went away), or after kCloseTimeout.
+    // Stops taking. Returns once a round that began after the close has
+    // ended, as described above, or at once when `gone` says the MIDI thread
+    // will not come back (its MIDI system went away), or after kCloseTimeout.
     void close(const std::function<bool()>& gone);
     // The input has been closed and drained: another may open.
     void release() noexcept { claimed_ = false; }
@@ -77,15 +79,14 @@ private:
 
     MessageQueue queue_{kCapacity};
     Notify notify_;
-    static constexpr unsigned kGraceRounds = 2;
 
     const std::function<void()> wake_;
     std::atomic<State> state_{State::Closed};
     std::atomic<unsigned> busy_{0};  // rounds running now (0 or 1)
     // The MIDI thread's own, while the gate is not closed.
     bool roundTakes_ = false;
+    bool roundEndsClose_ = false;  // this round began while the gate was closing
     bool wakeDue_ = false;
-    unsigned graceSeen_ = 0;
     // The window's own.
     bool claimed_ = false;
     std::uint64_t overflowsAtOpen_ = 0;

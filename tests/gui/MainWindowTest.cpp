@@ -1,7 +1,7 @@
 // The main window under the offscreen platform, driven as people drive it:
-// sending, the target and message fields, the toggles, keys, resizing and
-// the About window; and every window as the desktop, its screen readers and
-// the keyboard see it. (The log as it fills is seen in ListeningTest.)
+// how it starts, sending, the target and message fields, the toggles, keys,
+// resizing and the About window. (The log as it fills is seen in
+// ListeningTest, every window's template in WindowTemplatesTest.)
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -19,13 +19,10 @@
 #include <QWheelEvent>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <set>
 
 #include "gui/MainWindow.h"
-#include "gui/SelectionDialog.h"
 #include "resources/ResourceIds.h"
-#include "resources/Templates.h"
 #include "tests/support/ModalHelpers.h"
 #include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -73,11 +70,38 @@ protected:
     gui::MainWindow window{boxes, testing_support::noMidi()};
 };
 
+// Every control as the window starts, with no MIDI system: a property of
+// each and its value, and the focus on the log.
 TEST_F(MainWindowTest, StartsWithTheDefaults)
 {
+    struct Start {
+        const char* control;
+        const char* property;
+        QVariant value;
+    };
+    const std::vector<Start> start{
+        {"IDC_PORT", "text", "12323"},
+        {"IDC_PORT", "enabled", true},
+        {"IDC_LISTEN", "text", "Start"},
+        {"IDC_TALK_SOUND", "checked", true},
+        {"IDC_MIDI_IN", "checked", false},
+        {"IDC_MIDI_OUT", "checked", false},
+        {"IDC_TARGET", "currentText", "localhost:12323"},
+        {"IDC_TARGET", "count", 0},
+        {"IDC_TO_ALL", "checked", false},
+        {"IDC_MESSAGE", "text", ""},
+    };
+    for (const Start& row : start) {
+        SCOPED_TRACE(std::string(row.control) + " " + row.property);
+        const QObject* control = window.findChild<QObject*>(row.control);
+        ASSERT_NE(control, nullptr);
+        ASSERT_TRUE(control->property(row.property).isValid());
+        EXPECT_EQ(control->property(row.property).toString(), row.value.toString());
+    }
+    const auto* log = window.findChild<QAbstractItemView*>("IDC_LOG");
+    EXPECT_EQ(log->model()->rowCount(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), log);
     EXPECT_EQ(window.windowTitle(), "Mirevo");
-    EXPECT_EQ(target()->currentText(), "localhost:12323");
-    EXPECT_EQ(QApplication::focusWidget(), window.item(IDC_LOG));
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(window.minimumSize(), window.size());
 }
@@ -371,30 +395,36 @@ TEST(MainWindowLifetime, ANoteHeldAtCloseOrDestructionIsReleased)
     }
 }
 
-// At its first size every control is where the template puts it (as in a
-// window not yet shown); wider and higher, each follows its edges; back at
-// the first size, all are where they were.
-TEST_F(MainWindowTest, ResizingKeepsTheControlsAnchored)
+// Wider, higher, both, and back: each control's edges follow the window's
+// right and bottom edges as its anchors say, and at the first size every
+// control is where the template puts it (as in a window not yet shown).
+TEST_F(MainWindowTest, ResizingMovesAndStretchesEveryControlAsItsAnchorsSay)
 {
-    struct Anchor {
-        int id;
-        QMargins moved;  // left, top, right and bottom edges, per 100 by 50 pixels more
+    enum : int { MoveRight = 1, MoveDown = 2, StretchRight = 4, StretchDown = 8 };
+    const std::vector<std::pair<const char*, int>> anchors{
+        {"IDC_LOG", 12},   {"IDOK", 1},           {"IDCANCEL", 1},    {"IDC_PORT", 1},
+        {"IDC_LISTEN", 1}, {"IDC_TALK_SOUND", 1}, {"IDC_MIDI_IN", 3}, {"IDC_MIDI_OUT", 3},
+        {"IDC_TARGET", 6}, {"IDC_TO_ALL", 3},     {"IDC_MESSAGE", 6}, {"IDC_KEYBOARD", 3},
+        {"IDC_SEND", 3},
     };
-    const std::vector<Anchor> anchors{{IDC_LOG, {0, 0, 100, 50}},
-                                      {IDC_TARGET, {0, 50, 100, 50}},
-                                      {IDOK, {100, 0, 100, 0}},
-                                      {IDC_SEND, {100, 50, 100, 50}}};
     const gui::MainWindow placed(boxes, testing_support::noMidi());
     const QSize initial = window.size();
-    for (const QSize size : {initial, initial + QSize(100, 50), initial}) {
-        window.resize(size);
+    for (const QSize more : {QSize(100, 0), QSize(0, 50), QSize(100, 50), QSize(0, 0)}) {
+        window.resize(initial + more);
         QApplication::processEvents();
-        for (const Anchor& anchor : anchors) {
-            SCOPED_TRACE(window.item(anchor.id)->objectName().toStdString());
-            const QMargins moved = size == initial ? QMargins() : anchor.moved;
-            EXPECT_EQ(window.item(anchor.id)->geometry(),
-                      placed.item(anchor.id)->geometry().adjusted(moved.left(), moved.top(),
-                                                                  moved.right(), moved.bottom()));
+        for (const auto& [name, flags] : anchors) {
+            SCOPED_TRACE(testing::Message()
+                         << name << " at " << more.width() << "x" << more.height() << " more");
+            const int right = more.width(), down = more.height();
+            const QRect expected = placed.findChild<QWidget*>(name)->geometry().adjusted(
+                (flags & MoveRight) != 0 ? right : 0, (flags & MoveDown) != 0 ? down : 0,
+                (flags & (MoveRight | StretchRight)) != 0 ? right : 0,
+                (flags & (MoveDown | StretchDown)) != 0 ? down : 0);
+            const QRect now = window.findChild<QWidget*>(name)->geometry();
+            EXPECT_EQ(now, expected)
+                << now.x() << "," << now.y() << " " << now.width() << "x" << now.height()
+                << " instead of " << expected.x() << "," << expected.y() << " " << expected.width()
+                << "x" << expected.height();
         }
     }
 }
@@ -426,62 +456,5 @@ TEST_F(MainWindowTest, AboutOpensFromTheContextMenuAndCloses)
         QTest::qWaitFor([&] { return window.findChild<QDialog*>("IDD_ABOUT") == nullptr; }));
     EXPECT_TRUE(window.isVisible());
 }
-
-QString spoken(QObject* object, QAccessible::Text text)
-{
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
-    return iface != nullptr ? iface->text(text) : QString();
-}
-
-struct WindowRow {
-    const char* name;
-    std::optional<gui::SelectionDialog::Mode> mode;  // none: the main window
-    const DialogTemplate& (*dialogTemplate)() noexcept;
-};
-
-class EveryWindow : public MainWindowTest, public ::testing::WithParamInterface<WindowRow> {};
-
-// Screen readers name and describe every control; Tab goes through the tab
-// stops in the template's order.
-TEST_P(EveryWindow, EveryControlIsNamedDescribedAndReachedInTheTemplatesOrder)
-{
-    std::unique_ptr<gui::SelectionDialog> selection;
-    if (GetParam().mode) {
-        selection = std::make_unique<gui::SelectionDialog>(&window, *GetParam().mode,
-                                                           std::vector<std::string>{"one", "two"});
-    }
-    QWidget* shown = selection ? static_cast<QWidget*>(selection.get()) : &window;
-    EXPECT_FALSE(spoken(shown, QAccessible::Name).isEmpty());
-    std::vector<std::string> tabStops;
-    for (const ControlTemplate& c : GetParam().dialogTemplate().controls) {
-        SCOPED_TRACE(std::string(c.name));
-        QWidget* widget = shown->findChild<QWidget*>(QString::fromUtf8(c.name));
-        ASSERT_NE(widget, nullptr);
-        EXPECT_FALSE(spoken(widget, QAccessible::Name).isEmpty());
-        EXPECT_FALSE(spoken(widget, QAccessible::Description).isEmpty());
-        if ((c.style & TabStop) != 0) {
-            tabStops.emplace_back(c.name);
-        }
-    }
-    // One round of the focus chain from the first tab stop, controls only.
-    QWidget* first = shown->findChild<QWidget*>(QString::fromStdString(tabStops.front()));
-    std::vector<std::string> visited;
-    QWidget* w = first;
-    do {
-        if (w->property("controlId").isValid() && (w->focusPolicy() & Qt::TabFocus) != 0) {
-            visited.push_back(w->objectName().toStdString());
-        }
-        w = w->nextInFocusChain();
-    } while (w != first && visited.size() <= tabStops.size());
-    EXPECT_EQ(visited, tabStops);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Windows, EveryWindow,
-    ::testing::Values(WindowRow{"Main", std::nullopt, &mainWindowTemplate},
-                      WindowRow{"SelectDevice", gui::SelectionDialog::Mode::Input,
-                                &selectDeviceTemplate},
-                      WindowRow{"About", gui::SelectionDialog::Mode::About, &aboutTemplate}),
-    rowName);
 
 }  // namespace

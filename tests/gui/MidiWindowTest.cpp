@@ -169,8 +169,8 @@ TEST_F(MidiWindowTest, NothingIsLostWhileTheWindowIsBusyNorWhenTheInputClosesRig
 }
 
 // Space on a closed toggle opens its selection window, active and over the
-// main window, which stays usable; the keyboard alone then chooses the
-// second line, every time.
+// main window, which stays usable, with no line picked; the keyboard alone
+// then chooses the second line, every time.
 TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
 {
     JackPeer keys("Keys");  // the input's second line: the only other source
@@ -192,6 +192,8 @@ TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
                 EXPECT_EQ(QApplication::focusWidget(), list);
                 QWindow* keyboardWindow = QGuiApplication::focusWindow();
                 ASSERT_NE(keyboardWindow, nullptr);
+                EXPECT_FALSE(list->currentIndex().isValid());
+                QTest::keyClick(keyboardWindow, Qt::Key_Down);
                 QTest::keyClick(keyboardWindow, Qt::Key_Down);
                 EXPECT_EQ(list->currentIndex().row(), 1);
                 QTest::keyClick(keyboardWindow, Qt::Key_Return);
