@@ -13,7 +13,9 @@ ToolReceiver::ToolReceiver(ArrivalLog& log) : ToolReceiver(std::make_shared<Arri
 ToolReceiver::ToolReceiver(std::shared_ptr<midi::MidiOutput> output)
 {
     (void)slot_.replace(std::move(output));
-    bridge_.setMidiSink([this](std::uint32_t message) { slot_.play(message); });
+    bridge_.setMidiSink([this](const net::Ipv4Endpoint& from, std::uint32_t message) {
+        slot_.play(from.address, message);
+    });
     worker_ = std::make_unique<net::ReceiverWorker>(0, bridge_);
     for (int i = 0; i < 5000 && !worker_->finished(); ++i) {
         port_ = worker_->boundPort();

@@ -111,6 +111,13 @@ bool Headless::start()
     return true;
 }
 
+void Headless::panic()
+{
+    if (peer_) {
+        peer_->panic();
+    }
+}
+
 void Headless::finish(int code)
 {
     exitCode_ = code;
@@ -166,12 +173,18 @@ int runWithoutWindow(int argc, char* argv[])
     }
 
     // SIGINT and SIGTERM end the run as the window's Exit does: the input's
-    // queued messages go out, the devices close in order.
-    SignalNotifier signals({SIGINT, SIGTERM});
+    // queued messages go out, the devices close in order. SIGUSR1 is the
+    // panic: all notes off.
+    SignalNotifier signals({SIGINT, SIGTERM, SIGUSR1});
     midi::MidiDevices devices;
     Headless headless(line.settings, devices);
-    QObject::connect(&signals, &SignalNotifier::received, &headless,
-                     [&headless](int) { headless.finish(Headless::kExitOk); });
+    QObject::connect(&signals, &SignalNotifier::received, &headless, [&headless](int number) {
+        if (number == SIGUSR1) {
+            headless.panic();
+        } else {
+            headless.finish(Headless::kExitOk);
+        }
+    });
     if (!headless.start()) {
         return headless.exitCode();
     }

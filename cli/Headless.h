@@ -44,6 +44,8 @@ public:
     [[nodiscard]] bool start();
     [[nodiscard]] int exitCode() const noexcept { return exitCode_; }
 
+    // All notes off, to the targets and the output (SIGUSR1).
+    void panic();
     // Ends the event loop with this code.
     void finish(int code);
 

@@ -303,8 +303,9 @@ std::optional<midi::MidiDeviceEntry> MainWindow::chooseDevice(
 
 void MainWindow::showPerformanceMenu()
 {
-    gui::showPerformanceMenu(this, *keyboard_,
-                             [this](std::uint32_t message) { peer_.sendMidi(message); });
+    gui::showPerformanceMenu(
+        this, *keyboard_, [this](std::uint32_t message) { peer_.sendMidi(message); },
+        [this] { peer_.panic(); });
 }
 
 void MainWindow::runAboutWindow()

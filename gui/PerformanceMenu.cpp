@@ -65,11 +65,17 @@ void buildMenu(QMenu* menu, int currentOctave)
         action->setCheckable(true);
         action->setChecked(static_cast<int>(octave) == currentOctave);
     }
+
+    // Stops whatever anybody left sounding.
+    menu->addSeparator();
+    addCommand(menu, QStringLiteral("All notes off"), kMenuAllNotesOff,
+               QStringLiteral("allNotesOffAction"));
 }
 
 }  // namespace
 
-void showPerformanceMenu(QWidget* owner, NoteKeyboard& keyboard, const NoteKeyboard::Send& send)
+void showPerformanceMenu(QWidget* owner, NoteKeyboard& keyboard, const NoteKeyboard::Send& send,
+                         const std::function<void()>& panic)
 {
     const QPoint position = QCursor::pos();
 
@@ -99,6 +105,8 @@ void showPerformanceMenu(QWidget* owner, NoteKeyboard& keyboard, const NoteKeybo
     } else if (command >= kMenuOctaveCommands && command <= kMenuOctaveCommandsEnd &&
                keyboardGuard) {
         keyboardGuard->setOctave(command - kMenuOctaveCommands);
+    } else if (command == kMenuAllNotesOff && panic) {
+        panic();
     }
 }
 

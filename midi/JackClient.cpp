@@ -4,8 +4,10 @@
 #include <jack/midiport.h>
 
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <span>
+#include <thread>
 #include <utility>
 
 #include "midi/ShortMessage.h"
@@ -123,6 +125,7 @@ void JackClient::cycle(jack_nframes_t frames) noexcept
             (void)jack_midi_event_write(out, 0, bytes->bytes.data(), bytes->size);
         }
     }
+    cycles_.fetch_add(1, std::memory_order_release);
 }
 
 void JackClient::send(std::uint32_t message)
@@ -132,6 +135,23 @@ void JackClient::send(std::uint32_t message)
     }
     const std::lock_guard lock(sendMutex_);
     (void)outgoing_.push(message);  // dropped when full
+}
+
+void JackClient::flush()
+{
+    // Bounded: a server that stopped calling us (frozen, or freewheeling
+    // elsewhere) must not hold the front end.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    const auto pause = std::chrono::microseconds(200);
+    while (alive() && !outgoing_.empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(pause);
+    }
+    // The cycle that took the last message may still be writing it.
+    const std::uint64_t seen = cycles_.load(std::memory_order_acquire);
+    while (alive() && cycles_.load(std::memory_order_acquire) == seen &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(pause);
+    }
 }
 
 jack_port_t* JackClient::ownPort(PortDirection direction) const noexcept

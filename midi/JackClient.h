@@ -54,6 +54,7 @@ public:
     [[nodiscard]] Connection connect(PortDirection direction, const MidiPort& port) override;
     void disconnect(PortDirection direction, const MidiPort& port) override;
     void send(std::uint32_t message) override;
+    void flush() override;
     void closeLost() override;
 
 private:
@@ -71,6 +72,9 @@ private:
     std::atomic<bool> alive_{true};
     std::mutex sendMutex_;
     MessageQueue outgoing_{kOutputCapacity};
+    // Cycles run so far: flush() waits for the one that wrote the last of
+    // the queue to end.
+    std::atomic<std::uint64_t> cycles_{0};
 };
 
 }  // namespace midi

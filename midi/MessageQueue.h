@@ -85,6 +85,12 @@ public:
         return true;
     }
 
+    // Any thread: whether every message pushed so far has been taken.
+    [[nodiscard]] bool empty() const noexcept
+    {
+        return head_.load(std::memory_order_acquire) == tail_.load(std::memory_order_acquire);
+    }
+
     // Messages dropped because the queue was full, since it was made.
     [[nodiscard]] std::uint64_t overflowCount() const noexcept
     {

@@ -75,6 +75,10 @@ public:
     // Plays a short message on "MIDI Out"; drops what does not fit or is
     // not a short message.
     virtual void send(std::uint32_t message) = 0;
+    // Returns once what send() queued has left "MIDI Out" (a few
+    // milliseconds at most; at once where sending is immediate or the
+    // system went away), so that a connection undone next loses nothing.
+    virtual void flush() {}
     // Once the system went away: lets go of what the MIDI library holds for
     // this client at once, though open devices may still hold this object
     // (a library may take only one server at a time, and a new server is

@@ -30,6 +30,9 @@ void PortOutput::play(std::uint32_t message)
 
 void PortOutput::release()
 {
+    // What was played (the releases of what sounds, last of all) leaves
+    // before the connection goes.
+    client_->flush();
     released_.store(true, std::memory_order_relaxed);
     client_->disconnectMade(PortDirection::Destination, connected_);
 }

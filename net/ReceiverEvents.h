@@ -42,8 +42,8 @@ public:
     // the datagram's end. The bytes are handed over as received.
     virtual void textReceived(const Ipv4Endpoint& from, std::string_view text) = 0;
 
-    // A MIDI datagram arrived, holding this short message.
-    virtual void midiReceived(std::uint32_t message) = 0;
+    // A MIDI datagram arrived from this sender, holding this short message.
+    virtual void midiReceived(const Ipv4Endpoint& from, std::uint32_t message) = 0;
 
     // Shows the failure to the user and returns once it was dismissed or a
     // stop was requested, whichever comes first, so that a worker sitting in

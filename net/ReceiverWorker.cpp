@@ -149,7 +149,7 @@ void ReceiverWorker::dispatch(const UdpSocket::Received& received)
     if (const auto* text = std::get_if<TextMessage>(&content)) {
         events_.textReceived(received.from, text->text);
     } else if (const auto* midi = std::get_if<MidiMessage>(&content)) {
-        events_.midiReceived(midi->message);
+        events_.midiReceived(received.from, midi->message);
     }
     // An empty datagram or any other kind is dropped without a word.
 }

@@ -35,10 +35,19 @@ Peer::Peer(midi::MidiDevices& devices, net::TargetControls& targets, Reporter& r
     // What the receiver workers read: MIDI is played on the worker's own
     // thread, straight into the output slot (which copes with the device
     // being replaced meanwhile); text lines come to this thread in batches.
-    bridge_.setMidiSink([this](std::uint32_t message) { output_.play(message); });
+    bridge_.setMidiSink([this](const net::Ipv4Endpoint& from, std::uint32_t message) {
+        output_.play(from.address, message);
+    });
     connect(&bridge_, &ReceiverBridge::linesArrived, this, &Peer::linesArrived);
     connect(&bridge_, &ReceiverBridge::talkSoundPlayed, this, &Peer::talkSoundPlayed);
     connect(&bridge_, &ReceiverBridge::failureRaised, this, &Peer::showReceiverFailure);
+
+    // A sender that sent Active Sensing and then nothing for 300 ms is gone:
+    // its notes are released between 300 and 350 ms after its last message.
+    sensingWatch_ = new QTimer(this);
+    sensingWatch_->setInterval(std::chrono::milliseconds(50));
+    connect(sensingWatch_, &QTimer::timeout, this,
+            [this] { (void)output_.releaseSilentSources(); });
 
     // JACK's thread tells of a server that went away; it is dealt with here.
     devices_.setLostHandler(
@@ -83,6 +92,7 @@ void Peer::startListening(std::uint16_t port)
     }
     reapStoppedWorkers();
     receiver_ = std::make_unique<net::ReceiverWorker>(port, bridge_);
+    sensingWatch_->start();
 }
 
 void Peer::stopListening()
@@ -92,16 +102,28 @@ void Peer::stopListening()
     }
     receiver_->requestStop();
     stopping_.push_back(std::move(receiver_));
+    sensingWatch_->stop();
+    output_.releaseSounding();
     QTimer::singleShot(2 * net::ReceiverWorker::kWaitSlice, this, &Peer::reapStoppedWorkers);
 }
 
 void Peer::reapStoppedWorkers()
 {
+    const std::size_t before = stopping_.size();
     std::erase_if(stopping_, [](const auto& worker) { return worker->finished(); });
+    // A datagram the worker was handling when told to stop may have
+    // started a note after the release.
+    if (stopping_.size() != before && receiver_ == nullptr) {
+        output_.releaseSounding();
+    }
 }
 
 void Peer::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
 {
+    // A worker that failed ended, or dropped what was queued behind the bad
+    // datagram (note offs among it, maybe): what received notes started
+    // ends now.
+    output_.releaseSounding();
     jobs_.run([this, failure, ticket] {
         reporter_.report(failure, {});
         bridge_.acknowledgeFailure(ticket);
@@ -128,6 +150,20 @@ void Peer::sendMidi(std::uint32_t message)
     jobs_.run([this, message] {
         (void)net::sendToTargets(targets_, reporter_, net::makeMidiDatagram(message));
     });
+}
+
+void Peer::panic()
+{
+    const std::vector<std::uint32_t> messages = midi::NoteTracker::panic();
+    output_.playAndForget(messages);
+    jobs_.run([this, messages] { sendInOrder(messages, reporter_); });
+}
+
+void Peer::sendInOrder(const std::vector<std::uint32_t>& messages, net::FailureReporter& reporter)
+{
+    for (const std::uint32_t message : messages) {
+        (void)net::sendToTargets(targets_, reporter, net::makeMidiDatagram(message));
+    }
 }
 
 std::vector<midi::MidiDeviceEntry> Peer::inputs()
@@ -171,9 +207,13 @@ void Peer::closeInput()
     }
     Q_EMIT inputChanged(false);
     // Everything played into the port up to now goes out before it closes
-    // (when the job holding it is done).
+    // (when the job holding it is done), then the releases of what it left
+    // sounding on every peer.
     input->stop();
-    jobs_.run([this, input = std::move(input)] { forwardInput(*input); });
+    jobs_.run([this, input = std::move(input)] {
+        forwardInput(*input);
+        sendInOrder(inputNotes_.takeReleases(), inputReporter_);
+    });
 }
 
 void Peer::openOutput(const midi::MidiDeviceEntry& device)
@@ -239,8 +279,9 @@ void Peer::forwardInput(midi::MidiInput& input)
     std::vector<std::uint32_t> messages;
     input.drain([&messages](std::uint32_t message) { messages.push_back(message); });
     for (const std::uint32_t message : messages) {
-        (void)net::sendToTargets(targets_, inputReporter_, net::makeMidiDatagram(message));
+        inputNotes_.observe(message);
     }
+    sendInOrder(messages, inputReporter_);
     // Only input kept from forwarding for many seconds is lost: say how
     // much, once for every new loss.
     const std::uint64_t lost = input.overflowCount();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "midi/MidiDeviceEntry.h"
 #include "midi/MidiOutputSlot.h"
+#include "midi/NoteTracker.h"
 #include "net/Failure.h"
 #include "net/ReceiverWorker.h"
 #include "peer/JobSerializer.h"
@@ -64,7 +66,8 @@ public:
 
     // Listening. start replaces nothing: call it while not listening.
     void startListening(std::uint16_t port);
-    // Does not wait for the worker; it is joined once it has ended.
+    // Does not wait for the worker; it is joined once it has ended. The
+    // notes received ones started on the output are released.
     void stopListening();
     // Whether a worker has been started and not yet stopped (it may have
     // ended by itself after a failure).
@@ -78,6 +81,9 @@ public:
     // every delivery of the text went without a failure.
     void sendText(const std::string& text, std::function<void(bool)> sent = {});
     void sendMidi(std::uint32_t message);
+    // All Sound Off, All Notes Off and sustain off on every channel, to the
+    // targets and to the output: whatever anybody started stops.
+    void panic();
     // Runs `job` in the order of the sends (a front end's own step that must
     // not overtake them).
     void runInOrder(JobSerializer::Job job) { jobs_.run(std::move(job)); }
@@ -95,7 +101,9 @@ public:
     // Opening closes what was open first. Each tells whether the device is
     // open through inputChanged / outputChanged, also when it did not open.
     void openInput(const midi::MidiDeviceEntry& device);
-    // Everything that reached the input up to now is forwarded first.
+    // Everything that reached the input up to now is forwarded first, then
+    // a release for every note it started and has not ended, and a sustain
+    // off for every pedal it holds down.
     void closeInput();
     [[nodiscard]] bool inputOpen() const noexcept { return input_ != nullptr; }
 
@@ -103,7 +111,8 @@ public:
     // comes once it plays. Received MIDI is dropped meanwhile, as while
     // closed.
     void openOutput(const midi::MidiDeviceEntry& device);
-    // Also gives up a synthesizer still loading.
+    // Also gives up a synthesizer still loading. The notes received ones
+    // started on it are released first, as when it is switched.
     void closeOutput();
     [[nodiscard]] bool outputOpen() const { return output_.isOpen(); }
 
@@ -118,6 +127,7 @@ Q_SIGNALS:
 
 private:
     void reapStoppedWorkers();
+    void sendInOrder(const std::vector<std::uint32_t>& messages, net::FailureReporter& reporter);
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void takeLoadedSynthesizer();
     [[nodiscard]] std::function<void()> inputNotification();
@@ -137,6 +147,8 @@ private:
     std::shared_ptr<midi::Wakeup> inputWakeup_;
     // Input messages lost so far that have been reported.
     std::uint64_t inputLossShown_ = 0;
+    // What the input started and has not ended (only the jobs touch it).
+    midi::NoteTracker inputNotes_;
     // Where received MIDI plays; shared with the receiver workers, so
     // declared before them.
     midi::MidiOutputSlot output_;
@@ -148,6 +160,8 @@ private:
     // that may still be finishing.
     std::unique_ptr<net::ReceiverWorker> receiver_;
     std::vector<std::unique_ptr<net::ReceiverWorker>> stopping_;
+    // Looks for senders whose Active Sensing fell silent while listening.
+    QTimer* sensingWatch_ = nullptr;
 };
 
 }  // namespace peer

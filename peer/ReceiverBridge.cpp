@@ -55,10 +55,10 @@ void ReceiverBridge::deliverLines()
     }
 }
 
-void ReceiverBridge::midiReceived(std::uint32_t message)
+void ReceiverBridge::midiReceived(const net::Ipv4Endpoint& from, std::uint32_t message)
 {
     if (midiSink_) {
-        midiSink_(message);
+        midiSink_(from, message);
     }
 }
 

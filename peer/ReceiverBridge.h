@@ -32,7 +32,7 @@ class ReceiverBridge final : public QObject, public net::ReceiverEvents {
     Q_OBJECT
 
 public:
-    using MidiSink = std::function<void(std::uint32_t)>;
+    using MidiSink = std::function<void(const net::Ipv4Endpoint& from, std::uint32_t message)>;
 
     explicit ReceiverBridge(QObject* parent = nullptr);
     ~ReceiverBridge() override;
@@ -57,7 +57,7 @@ public:
 
     // net::ReceiverEvents, called on worker threads.
     void textReceived(const net::Ipv4Endpoint& from, std::string_view text) override;
-    void midiReceived(std::uint32_t message) override;
+    void midiReceived(const net::Ipv4Endpoint& from, std::uint32_t message) override;
     void failed(net::Failure failure, std::stop_token stop) override;
 
 Q_SIGNALS:

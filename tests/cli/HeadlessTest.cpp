@@ -97,7 +97,7 @@ QStringList args(std::initializer_list<QString> list, std::uint16_t port)
     return QStringList{"--headless", "--port", QString::number(port)} + QStringList(list);
 }
 
-TEST(HeadlessTest, TextGoesBothWaysAndSigtermEndsItAtOnce)
+TEST(HeadlessTest, TextGoesBothWaysPanicOnSigusr1AndSigtermEndsItAtOnce)
 {
     UdpListener listener;
     const std::uint16_t port = testing_support::freeUdpPort();
@@ -114,6 +114,17 @@ TEST(HeadlessTest, TextGoesBothWaysAndSigtermEndsItAtOnce)
     const auto longLine = listener.next();
     ASSERT_TRUE(longLine);
     EXPECT_EQ(longLine->text(), "*" + std::string(1022, 'a'));  // as the message field cuts
+
+    // SIGUSR1: all notes off, three controllers on each channel.
+    ::kill(static_cast<pid_t>(headless.process().processId()), SIGUSR1);
+    for (int channel = 0; channel < 16; ++channel) {
+        for (const char controller : {char{120}, char{123}, char{64}}) {
+            const auto sent = listener.next();
+            ASSERT_TRUE(sent);
+            EXPECT_EQ(sent->text(),
+                      std::string({'~', static_cast<char>(0xB0 + channel), controller, 0, 0}));
+        }
+    }
 
     headless.process().terminate();  // SIGTERM
     EXPECT_EQ(headless.ended(std::chrono::milliseconds(1000)), 0);

@@ -19,6 +19,7 @@
 #include "tests/support/ChooseDevice.h"
 #include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
+#include "tests/support/MidiCollector.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/UdpListener.h"
 
@@ -153,6 +154,33 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
         10000));
     EXPECT_TRUE(heard());
     EXPECT_TRUE(boxes_.texts.isEmpty()) << boxes_.texts.join(", ").toStdString();
+}
+
+// A chord and a pedal held on the keyboard when the server dies: the
+// targets get their releases, and only theirs.
+TEST_F(JackRestartTest, AChordHeldWhenTheServerDiesIsReleasedAtTheTargets)
+{
+    testing_support::UdpListener listener;
+    window_->findChild<QComboBox*>("IDC_TARGET")
+        ->setEditText(QString::fromStdString(listener.target()));
+    testsupport::JackPeer keyboard("Keys");
+    ASSERT_TRUE(keyboard.connect(keyboard.outName(), "Mirevo:MIDI In"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            keyboard.play({testing_support::kPing});
+            return QTest::qWaitFor([&] { return listener.next(5ms).has_value(); }, 50);
+        },
+        10000));
+    testing_support::Collector collector(listener);
+    const std::vector<std::uint32_t> held{0x643C90, 0x644090, 0x004080, 0x7F40B3};
+    keyboard.play(held);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(held.size()); }));
+    server_->kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !checked("IDC_MIDI_IN"); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(held.size() + 2); }));
+    QTest::qWait(50);
+    EXPECT_THAT(collector.messages(),
+                testing::ElementsAre(0x643C90, 0x644090, 0x004080, 0x7F40B3, 0x003C90, 0x0040B3));
 }
 
 }  // namespace

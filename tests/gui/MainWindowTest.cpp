@@ -346,6 +346,37 @@ TEST_F(MainWindowTest, OnlyExitEndsTheWindow)
     EXPECT_EQ(window.result(), 0);
 }
 
+// "All notes off", the menu's last entry: All Sound Off, All Notes Off and
+// sustain off on every channel, to the target.
+TEST_F(MainWindowTest, AllNotesOffStopsEveryChannelAtTheTargets)
+{
+    UdpListener listener;
+    retype(target(), target()->lineEdit(), QString::fromStdString(listener.target()));
+    bool picked = false;
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [poll, &picked] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            poll->stop();
+            ASSERT_EQ(menu->actions().constLast()->text(), "All notes off");
+            menu->setActiveAction(menu->actions().constLast());
+            QTest::keyClick(menu, Qt::Key_Return);
+            picked = true;
+        }
+    });
+    poll->start(5);
+    click(IDC_KEYBOARD);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return picked; }, 5000));
+    const std::vector<std::string> sent = listener.takeAll();
+    ASSERT_EQ(sent.size(), 48U);
+    for (std::size_t channel = 0; channel < 16; ++channel) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            const char controller = std::array<char, 3>{120, 123, 64}[i];
+            EXPECT_EQ(sent[3 * channel + i],
+                      std::string({'~', static_cast<char>(0xB0 + channel), controller, 0, 0}));
+        }
+    }
+}
+
 // ToAllOfList: the typed target joins the list, then every target of it is
 // sent to. The box for the failing first one takes the focus while the Note
 // On is on its way: the key's release that this causes waits until the

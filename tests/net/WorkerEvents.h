@@ -27,7 +27,10 @@ public:
     {
         add(from.addressText() + ":" + std::to_string(from.port) + ">" + std::string(text));
     }
-    void midiReceived(std::uint32_t message) override { add("midi " + std::to_string(message)); }
+    void midiReceived(const net::Ipv4Endpoint& /*from*/, std::uint32_t message) override
+    {
+        add("midi " + std::to_string(message));
+    }
     void failed(net::Failure failure, std::stop_token stop) override
     {
         add("failed " + std::string(net::failureText(failure)), stop);
