@@ -51,6 +51,7 @@ protected:
         if (IsSkipped()) {
             return;
         }
+        keysPeer = std::make_unique<JackPeer>("Keys");
         peer = std::make_unique<peer::Peer>(devices, targets, reporter);
     }
 
@@ -58,27 +59,27 @@ protected:
     void wireInput()
     {
         peer->openInput(peer->defaultInput());
-        ASSERT_TRUE(keys.connect(keys.outName(), "Mirevo:MIDI In"));
+        ASSERT_TRUE(keysPeer->connect(keysPeer->outName(), "Mirevo:MIDI In"));
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
-                keys.play({kPing});
+                keysPeer->play({kPing});
                 return QTest::qWaitFor([&] { return listener.next(5ms).has_value(); }, 50);
             },
             10000));
     }
 
-    // Listening on a port of its own, playing on our "MIDI Out" into the keys.
+    // Listening on a port of its own, playing on our "MIDI Out" into the keysPeer->
     std::uint16_t wireOutput()
     {
         peer->openOutput(peer->outputs().at(1));
-        EXPECT_TRUE(keys.connect("Mirevo:MIDI Out", keys.inName()));
+        EXPECT_TRUE(keysPeer->connect("Mirevo:MIDI Out", keysPeer->inName()));
         peer->startListening(0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return peer->receiver()->boundPort() != 0; }));
         const std::uint16_t port = peer->receiver()->boundPort();
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 send(port, {kPing});
-                return QTest::qWaitFor([&] { return !keys.takeReceived().empty(); }, 50);
+                return QTest::qWaitFor([&] { return !keysPeer->takeReceived().empty(); }, 50);
             },
             10000));
         return port;
@@ -101,7 +102,7 @@ protected:
         Messages heard;
         (void)QTest::qWaitFor(
             [&] {
-                for (const std::uint32_t m : keys.takeReceived()) {
+                for (const std::uint32_t m : keysPeer->takeReceived()) {
                     if (m != kPing) {
                         heard.push_back(m);
                     }
@@ -117,7 +118,7 @@ protected:
     testing_support::UdpListener listener;
     peer::TargetList targets{{listener.target()}};
     testing_support::RecordingReporter reporter;
-    JackPeer keys{"Keys"};
+    std::unique_ptr<JackPeer> keysPeer;  // made once the server runs
 
 public:
     std::unique_ptr<peer::Peer> peer;
@@ -134,7 +135,7 @@ TEST_P(InputEndTest, TheTargetsGetTheReleasesOfWhatTheInputLeftSounding)
 {
     wireInput();
     testing_support::Collector collector(listener);
-    keys.play(kPlayed);
+    keysPeer->play(kPlayed);
     ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(kPlayed.size()); }));
     GetParam().end(*this, *peer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(kPlayed.size() + kReleases.size()); }));
