@@ -22,6 +22,7 @@
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
 #include "net/Target.h"
+#include "peer/LineBudget.h"
 #include "peer/PeerSettings.h"
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
@@ -48,7 +49,7 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     // IDI_APP, at 16 and 32 pixels and the larger sizes.
     setWindowIcon(applicationIcon());
 
-    logModel_ = new LogModel(this);
+    logModel_ = new LogModel(peer::kLineBudgetBytes, this);
     log_->setModel(logModel_);
 
     // What the fields show is what is sent: no more than a datagram holds.
