@@ -11,6 +11,8 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include <optional>
+
 #include "gui/AboutLogo.h"
 #include "gui/ApplicationIcon.h"
 #include "gui/ByteLimitValidator.h"
@@ -176,7 +178,15 @@ void MainWindow::eraseLog()
 
 void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 {
-    logModel_->appendLines(lines);
+    // Lines the core dropped before they reached the window come first, as
+    // a note of how many.
+    const std::optional<std::uint64_t> dropped =
+        lines.empty() ? std::nullopt : peer::droppedLinesCount(lines.front());
+    if (dropped) {
+        logModel_->appendLines(std::span(lines).subspan(1), *dropped);
+    } else {
+        logModel_->appendLines(lines);
+    }
     // Select the newest line, so that it is shown.
     log_->setCurrentIndex(logModel_->index(logModel_->rowCount() - 1));
 }
