@@ -6,6 +6,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace gui {
 
@@ -122,35 +123,42 @@ void ListBoxView::updateRowRange()
 {
     const int page = pageRows();
     QScrollBar* bar = verticalScrollBar();
+    // A view showing its last row keeps showing it when it grows shorter
+    // (the sideways scroll bar appearing, say).
+    const bool atEnd = bar->value() == bar->maximum();
     bar->setRange(0, std::max(rows() - page, 0));
+    if (atEnd) {
+        bar->setValue(bar->maximum());
+    }
     bar->setPageStep(page);
     bar->setSingleStep(1);
+}
+
+void ListBoxView::updateColumnRange()
+{
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setRange(0, std::max(contentWidth_ - viewport()->width(), 0));
+    bar->setPageStep(viewport()->width());
+    bar->setSingleStep(std::max(fontMetrics().averageCharWidth(), 1));
 }
 
 void ListBoxView::updateGeometries()
 {
     updateRowRange();
-    // Only the rows on screen are measured: the widest of them sets how far
-    // the view scrolls sideways.
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    const int last = std::min(topRow() + pageRows(), rows() - 1);
-    for (int row = topRow(); row <= last; ++row) {
-        const QModelIndex index = rowIndex(row);
-        contentWidth_ =
-            std::max(contentWidth_, itemDelegateForIndex(index)->sizeHint(option, index).width());
-    }
-    QScrollBar* bar = horizontalScrollBar();
-    bar->setRange(0, std::max(contentWidth_ - viewport()->width(), 0));
-    bar->setPageStep(viewport()->width());
-    bar->setSingleStep(std::max(option.fontMetrics.averageCharWidth(), 1));
+    updateColumnRange();
     QAbstractItemView::updateGeometries();
 }
 
-void ListBoxView::scrollContentsBy(int /*dx*/, int /*dy*/)
+void ListBoxView::scrollContentsBy(int dx, int dy)
 {
-    updateGeometries();
-    viewport()->update();
+    // What stays on screen moves; only the rows that come into view are
+    // painted.
+    const int pixels = dy * rowHeight();
+    if (std::abs(pixels) < viewport()->height() && std::abs(dx) < viewport()->width()) {
+        viewport()->scroll(dx, pixels);
+    } else {
+        viewport()->update();
+    }
 }
 
 int ListBoxView::horizontalOffset() const
@@ -184,6 +192,7 @@ void ListBoxView::paintEvent(QPaintEvent* event)
     const bool focus = hasFocus() && current.isValid();
     const QRect area = event->rect();
     const int last = std::min(rowAt(area.bottom()), rows() - 1);
+    int widest = contentWidth_;
     for (int row = std::max(rowAt(area.top()), 0); row <= last; ++row) {
         const QModelIndex index = rowIndex(row);
         QStyleOptionViewItem rowOption = option;
@@ -198,7 +207,16 @@ void ListBoxView::paintEvent(QPaintEvent* event)
         }
         rowOption.state.setFlag(QStyle::State_HasFocus, focus && index == current);
         rowOption.state.setFlag(QStyle::State_MouseOver, index == hover);
-        itemDelegateForIndex(index)->paint(&painter, rowOption, index);
+        QAbstractItemDelegate* delegate = itemDelegateForIndex(index);
+        delegate->paint(&painter, rowOption, index);
+        // How far the view scrolls sideways: the widest row painted so far.
+        widest = std::max(widest, delegate->sizeHint(rowOption, index).width());
+    }
+    if (widest > contentWidth_) {
+        // Rows painted narrower than their text show it cut: again, wider.
+        contentWidth_ = widest;
+        updateColumnRange();
+        viewport()->update();
     }
 }
 

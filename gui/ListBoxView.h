@@ -50,10 +50,11 @@ private:
     [[nodiscard]] int rowAt(int y) const;
     [[nodiscard]] QModelIndex rowIndex(int row) const;
     void updateRowRange();
+    void updateColumnRange();
     void tellAccessibility(QAccessible::Event type, const QModelIndex& index);
 
     mutable int rowHeight_ = 0;  // 0 until measured
-    int contentWidth_ = 0;       // the widest row on screen so far
+    int contentWidth_ = 0;       // the widest row painted so far
 };
 
 }  // namespace gui
