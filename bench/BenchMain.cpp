@@ -2,7 +2,7 @@
 // same work done with raw UDP in the same run.
 //
 //   mirevo_bench [--quick]
-//   [--only=latency|throughput|send|flood|keypress|startup|jack|synth|headless]
+//   [--only=latency|throughput|send|flood|log|keypress|startup|jack|synth|headless]
 //
 // Progress goes to standard error, the table to standard output.
 #include <benchmark/benchmark.h>
@@ -22,6 +22,7 @@
 
 #include "bench/BenchOptions.h"
 #include "bench/HeadlessBench.h"
+#include "bench/LogBench.h"
 #include "bench/MidiLoopBench.h"
 #include "bench/ReceivePathBench.h"
 #include "bench/ResultTable.h"
@@ -86,6 +87,8 @@ int main(int argc, char* argv[])
         const std::string_view arg = argv[i];
         if (arg == "--quick") {
             options.quick = true;
+        } else if (arg == "--log-memory-probe") {
+            return bench::logMemoryProbe();
         } else if (arg.starts_with("--only=")) {
             options.only = arg.substr(7);
         } else {
@@ -99,6 +102,7 @@ int main(int argc, char* argv[])
         {"throughput", [&](auto& t) { bench::measureReceiveThroughput(t, options); }},
         {"send", [&](auto& t) { bench::measureSendCost(t, options); }},
         {"flood", [&](auto& t) { bench::measureTextFlood(t, options); }},
+        {"log", [&](auto& t) { bench::measureLogCost(t, options); }},
         {"keypress", [&](auto& t) { bench::measureKeyPress(t, options); }},
         {"startup", [&](auto& t) { bench::measureStartup(t, options); }},
         {"jack", [&](auto& t) { bench::measureJackMidiLoop(t, options); }},

@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QWidget>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "gui/DropDownComboBox.h"
+#include "gui/ListBoxView.h"
 #include "gui/ProgramCheckedButton.h"
 #include "resources/ResourceIds.h"
 
@@ -157,12 +157,11 @@ QWidget* DialogBuilder::create(const ControlTemplate& control, QWidget* parent) 
     const QString caption = fromUtf8(control.caption);
     switch (control.kind) {
         case ControlKind::ListBox: {
-            auto* list = new QListView(parent);
+            auto* list = new ListBoxView(parent);
             list->setVerticalScrollBarPolicy(
                 (control.style & VScroll) != 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
             list->setEditTriggers(QAbstractItemView::NoEditTriggers);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
-            list->setUniformItemSizes(true);
             return list;
         }
         case ControlKind::PushButton:

@@ -11,6 +11,8 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include <optional>
+
 #include "gui/AboutLogo.h"
 #include "gui/ApplicationIcon.h"
 #include "gui/ByteLimitValidator.h"
@@ -22,6 +24,7 @@
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
 #include "net/Target.h"
+#include "peer/LineBudget.h"
 #include "peer/PeerSettings.h"
 #include "resources/ResourceIds.h"
 #include "resources/Templates.h"
@@ -48,7 +51,7 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     // IDI_APP, at 16 and 32 pixels and the larger sizes.
     setWindowIcon(applicationIcon());
 
-    logModel_ = new LogModel(this);
+    logModel_ = new LogModel(peer::kLineBudgetBytes, this);
     log_->setModel(logModel_);
 
     // What the fields show is what is sent: no more than a datagram holds.
@@ -175,7 +178,15 @@ void MainWindow::eraseLog()
 
 void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 {
-    logModel_->appendLines(lines);
+    // Lines the core dropped before they reached the window come first, as
+    // a note of how many.
+    const std::optional<std::uint64_t> dropped =
+        lines.empty() ? std::nullopt : peer::droppedLinesCount(lines.front());
+    if (dropped) {
+        logModel_->appendLines(std::span(lines).subspan(1), *dropped);
+    } else {
+        logModel_->appendLines(lines);
+    }
     // Select the newest line, so that it is shown.
     log_->setCurrentIndex(logModel_->index(logModel_->rowCount() - 1));
 }

@@ -6,11 +6,15 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace peer {
 
-ReceiverBridge::ReceiverBridge(QObject* parent) : QObject(parent) {}
+ReceiverBridge::ReceiverBridge(std::size_t budgetBytes, QObject* parent)
+    : QObject(parent), budgetBytes_(budgetBytes)
+{
+}
 
 ReceiverBridge::~ReceiverBridge()
 {
@@ -26,8 +30,19 @@ void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_vie
     bool firstOfBatch = false;
     {
         const std::lock_guard lock(linesMutex_);
-        firstOfBatch = pendingLines_.empty();
-        pendingLines_.push_back(std::move(line));
+        firstOfBatch = pendingLines_.empty() && droppedLines_ == 0;
+        const std::size_t cost = lineCost(line);
+        while (!pendingLines_.empty() && pendingBytes_ + cost > budgetBytes_) {
+            pendingBytes_ -= lineCost(pendingLines_.front());
+            pendingLines_.pop_front();
+            ++droppedLines_;
+        }
+        if (cost > budgetBytes_) {
+            ++droppedLines_;
+        } else {
+            pendingBytes_ += cost;
+            pendingLines_.push_back(std::move(line));
+        }
     }
     // Later lines join the batch that this call will deliver.
     if (firstOfBatch) {
@@ -41,7 +56,14 @@ void ReceiverBridge::deliverLines()
     std::vector<std::string> lines;
     {
         const std::lock_guard lock(linesMutex_);
-        lines.swap(pendingLines_);
+        lines.reserve(pendingLines_.size() + 1);
+        if (droppedLines_ != 0) {
+            lines.push_back(droppedLinesNote(droppedLines_));
+        }
+        std::move(pendingLines_.begin(), pendingLines_.end(), std::back_inserter(lines));
+        pendingLines_.clear();
+        pendingBytes_ = 0;
+        droppedLines_ = 0;
     }
     if (lines.empty()) {
         return;

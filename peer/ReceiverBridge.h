@@ -2,12 +2,15 @@
 
 #include "net/Failure.h"
 #include "net/ReceiverEvents.h"
+#include "peer/LineBudget.h"
 
 #include <QObject>
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -21,7 +24,10 @@ namespace peer {
 // It lives on the front end's thread; the net::ReceiverEvents functions are called
 // on worker threads and only queue. Log lines are formatted on the worker
 // and handed over in batches: one queued call per batch, however many lines
-// a flood brings, so the front end's thread stays responsive.
+// a flood brings, so the front end's thread stays responsive. The lines
+// waiting for their batch are held within a budget of text (lineCost); when
+// a flood outruns the front end's thread, the oldest are dropped and the
+// batch begins with a droppedLinesNote saying how many.
 //
 // Lifetime: every worker reporting here must be stopped, joined and
 // destroyed before the bridge (declare the bridge before the workers in
@@ -34,7 +40,7 @@ class ReceiverBridge final : public QObject, public net::ReceiverEvents {
 public:
     using MidiSink = std::function<void(const net::Ipv4Endpoint& from, std::uint32_t message)>;
 
-    explicit ReceiverBridge(QObject* parent = nullptr);
+    explicit ReceiverBridge(std::size_t budgetBytes = kLineBudgetBytes, QObject* parent = nullptr);
     ~ReceiverBridge() override;
 
     // front end's thread, before any worker reports here: called on the worker
@@ -61,7 +67,9 @@ public:
     void failed(net::Failure failure, std::stop_token stop) override;
 
 Q_SIGNALS:
-    // front end's thread: log lines (UTF-8, safe to show) in the order received.
+    // front end's thread: log lines (UTF-8, safe to show) in the order
+    // received; after lines were dropped, the batch begins with the
+    // droppedLinesNote for them.
     void linesArrived(const std::vector<std::string>& lines);
     // front end's thread: the TalkSound beep for a batch was played.
     void talkSoundPlayed();
@@ -78,7 +86,10 @@ private:
     std::atomic<bool> talkSound_{false};
 
     std::mutex linesMutex_;
-    std::vector<std::string> pendingLines_;  // guarded by linesMutex_
+    const std::size_t budgetBytes_;
+    std::deque<std::string> pendingLines_;  // guarded by linesMutex_
+    std::size_t pendingBytes_{0};           // guarded by linesMutex_
+    std::uint64_t droppedLines_{0};         // guarded by linesMutex_
 
     std::mutex failureMutex_;
     std::condition_variable_any failureAnswered_;

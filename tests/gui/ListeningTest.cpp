@@ -9,11 +9,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <atomic>
 #include <fstream>
 #include <thread>
 
+#include "gui/LogModel.h"
 #include "gui/MainWindow.h"
 #include "tests/support/NoMidi.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -201,6 +203,51 @@ TEST(Listening, AFloodReachesTheLogInOrderLosingOnlyWhatTheKernelDropped)
         const auto number = [&](int r) { return peer.line(r).section('>', 1).toInt(); };
         ASSERT_LT(number(row - 1), number(row)) << "row " << row;
     }
+}
+
+// A log of a million lines: a line arriving is still selected and scrolled
+// into view, for the eye and for a screen reader, and Home and End reach
+// both ends.
+TEST(Listening, AMillionLinesInTheLogStillShowAndSelectTheNewest)
+{
+    Peer peer;
+    const std::uint16_t port = peer.start();
+    ASSERT_NE(port, 0);
+    auto* view = peer.find<QListView>("IDC_LOG");
+    std::vector<std::string> earlier;
+    for (int i = 0; i < 1'000'000; ++i) {
+        earlier.push_back("127.0.0.1:1>earlier " + std::to_string(i));
+    }
+    qobject_cast<gui::LogModel*>(view->model())->appendLines(earlier);
+    // The second is wider than the view: the sideways scroll bar appears.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(
+            sendToLoopback(port, "*newest " + std::to_string(i) + std::string(i * 90, 'w')));
+        ASSERT_TRUE(peer.waitLines(1'000'001 + i));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->horizontalScrollBar()->isVisible(); }));
+
+    const auto shown = [&](int row) {
+        const QModelIndex current = view->currentIndex();
+        const QRect rect = view->visualRect(current);
+        return current.row() == row && view->selectionModel()->isSelected(current) &&
+               rect.top() >= 0 && rect.bottom() <= view->viewport()->rect().bottom() &&
+               view->indexAt(rect.center()) == current;
+    };
+    EXPECT_TRUE(shown(1'000'002));
+    EXPECT_TRUE(peer.lastLine().contains(">newest 2w"));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    EXPECT_EQ(list->childCount(), 1'000'003);
+    const QList<QAccessibleInterface*> selected = list->tableInterface()->selectedCells();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front()->text(QAccessible::Name), peer.lastLine());
+
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Home);
+    EXPECT_TRUE(shown(0));
+    EXPECT_EQ(peer.line(0), "127.0.0.1:1>earlier 0");
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_TRUE(shown(1'000'002));
 }
 
 TEST(Listening, EveryOversizeDatagramIsARecvErrorAndListeningGoesOn)

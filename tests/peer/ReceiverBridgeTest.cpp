@@ -1,6 +1,6 @@
 // The bridge between real receiver workers and the window's thread: lines
-// in batches with one beep each, and failure reports that hold their worker
-// until answered or stopped.
+// in batches with one beep each, held within their budget, and failure
+// reports that hold their worker until answered or stopped.
 #include "peer/ReceiverBridge.h"
 
 #include <gmock/gmock.h>
@@ -56,6 +56,28 @@ TEST_F(ReceiverBridgeTest, TalkSoundBeepsOncePerBatchOfLines)
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines == 100; }));
     EXPECT_EQ(beeps, batches);
+}
+
+// Lines the front end's thread has not taken yet are held within the
+// budget: the oldest go, and the batch begins by saying how many.
+TEST(ReceiverBridgeBudget, DropsTheOldestWaitingLinesAndSaysHowMany)
+{
+    const net::Ipv4Endpoint from{net::UdpSocket::resolveIpv4("127.0.0.1").value_or(0), 5};
+    ReceiverBridge bridge(3 * peer::lineCost("127.0.0.1:5>line0"));
+    QObject context;
+    std::vector<std::string> batch;
+    QObject::connect(&bridge, &ReceiverBridge::linesArrived, &context,
+                     [&](const std::vector<std::string>& lines) { batch = lines; });
+    for (int i = 0; i < 10; ++i) {
+        bridge.textReceived(from, "line" + std::to_string(i));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !batch.empty(); }));
+    EXPECT_THAT(batch, ::testing::ElementsAre("(7 lines dropped)", "127.0.0.1:5>line7",
+                                              "127.0.0.1:5>line8", "127.0.0.1:5>line9"));
+    for (const std::uint64_t count : {1ULL, 7ULL, 1'234'567ULL}) {
+        EXPECT_EQ(peer::droppedLinesCount(peer::droppedLinesNote(count)), count);
+    }
+    EXPECT_EQ(peer::droppedLinesCount(batch[1]), std::nullopt);
 }
 
 // A worker waits in its report until its own ticket is answered: the late
