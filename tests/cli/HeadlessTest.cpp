@@ -115,15 +115,12 @@ TEST(HeadlessTest, TextGoesBothWaysPanicOnSigusr1AndSigtermEndsItAtOnce)
     ASSERT_TRUE(longLine);
     EXPECT_EQ(longLine->text(), "*" + std::string(1022, 'a'));  // as the message field cuts
 
-    // SIGUSR1: all notes off, three controllers on each channel.
+    // SIGUSR1: the panic.
     ::kill(static_cast<pid_t>(headless.process().processId()), SIGUSR1);
-    for (int channel = 0; channel < 16; ++channel) {
-        for (const char controller : {char{120}, char{123}, char{64}}) {
-            const auto sent = listener.next();
-            ASSERT_TRUE(sent);
-            EXPECT_EQ(sent->text(),
-                      std::string({'~', static_cast<char>(0xB0 + channel), controller, 0, 0}));
-        }
+    for (const std::string& panic : testing_support::panicDatagrams()) {
+        const auto sent = listener.next();
+        ASSERT_TRUE(sent);
+        EXPECT_EQ(sent->text(), panic);
     }
 
     headless.process().terminate();  // SIGTERM
@@ -215,33 +212,17 @@ TEST_F(HeadlessJackTest, ForwardsMidiInputAndPlaysReceivedMidiOnItsPort)
         return keys.connect(keys.outName(), "Mirevo:MIDI In") &&
                keys.connect("Mirevo:MIDI Out", keys.inName());
     }));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            keys.play({testing_support::kPing});
-            return QTest::qWaitFor(
-                [&] { return listener.next(std::chrono::milliseconds(5)).has_value(); }, 50);
-        },
-        10000));
+    ASSERT_TRUE(testing_support::wireKeysIn(keys, listener));
     testing_support::Collector collector(listener);
     const std::vector<std::uint32_t> notes = testing_support::numberedNotes(1000);
     keys.play(notes);
     ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(notes.size()); }, 10000));
     EXPECT_EQ(collector.messages(), notes);
 
-    std::vector<std::uint32_t> heard;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            (void)testing_support::sendToLoopback(port, std::string("~\x90\x3C\x7F\0", 5));
-            return QTest::qWaitFor(
-                [&] {
-                    for (const std::uint32_t m : keys.takeReceived()) {
-                        heard.push_back(m);
-                    }
-                    return !heard.empty();
-                },
-                50);
-        },
-        10000));
+    const std::vector<std::uint32_t> heard = testing_support::heardAfter(keys, [port] {
+        (void)testing_support::sendToLoopback(port, testing_support::midiDatagram(0x7F3C90));
+    });
+    ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.front(), 0x7F3C90U);
 
     ::kill(static_cast<pid_t>(headless.process().processId()), SIGINT);

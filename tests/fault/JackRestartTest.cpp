@@ -17,11 +17,9 @@
 #include "midi/MidiDevices.h"
 #include "net/Datagram.h"
 #include "tests/support/ChooseDevice.h"
-#include "tests/support/JackPeer.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/MidiCollector.h"
 #include "tests/support/RecordingMessageBoxes.h"
-#include "tests/support/UdpListener.h"
 
 namespace {
 
@@ -144,14 +142,7 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
     window_->findChild<QComboBox*>("IDC_TARGET")
         ->setEditText(QString::fromStdString(listener.target()));
     testsupport::JackPeer keyboard("Keys");
-    ASSERT_TRUE(keyboard.connect(keyboard.outName(), "Mirevo:MIDI In"));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            keyboard.play({kNoteOn});
-            const auto datagram = listener.next(50ms);
-            return datagram && datagram->text() == std::string("~\x90\x3C\x7F\x00", 5);
-        },
-        10000));
+    EXPECT_TRUE(testing_support::wireKeysIn(keyboard, listener));
     EXPECT_TRUE(heard());
     EXPECT_TRUE(boxes_.texts.isEmpty()) << boxes_.texts.join(", ").toStdString();
 }
@@ -164,13 +155,7 @@ TEST_F(JackRestartTest, AChordHeldWhenTheServerDiesIsReleasedAtTheTargets)
     window_->findChild<QComboBox*>("IDC_TARGET")
         ->setEditText(QString::fromStdString(listener.target()));
     testsupport::JackPeer keyboard("Keys");
-    ASSERT_TRUE(keyboard.connect(keyboard.outName(), "Mirevo:MIDI In"));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            keyboard.play({testing_support::kPing});
-            return QTest::qWaitFor([&] { return listener.next(5ms).has_value(); }, 50);
-        },
-        10000));
+    ASSERT_TRUE(testing_support::wireKeysIn(keyboard, listener));
     testing_support::Collector collector(listener);
     const std::vector<std::uint32_t> held{0x643C90, 0x644090, 0x004080, 0x7F40B3};
     keyboard.play(held);

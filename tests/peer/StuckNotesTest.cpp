@@ -16,20 +16,15 @@
 #include <vector>
 
 #include "midi/MidiDevices.h"
-#include "net/UdpSocket.h"
 #include "peer/TargetList.h"
-#include "tests/support/JackPeer.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/MidiCollector.h"
 #include "tests/support/RecordingReporter.h"
-#include "tests/support/UdpListener.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Messages = std::vector<std::uint32_t>;
-using testing::ElementsAre;
-using testing::UnorderedElementsAre;
 using testing_support::kPing;
 using testsupport::JackPeer;
 
@@ -55,20 +50,13 @@ protected:
         peer = std::make_unique<peer::Peer>(devices, targets, reporter);
     }
 
-    // Everything the keys play into our "MIDI In" reaches the listener.
     void wireInput()
     {
         peer->openInput(peer->defaultInput());
-        ASSERT_TRUE(keysPeer->connect(keysPeer->outName(), "Mirevo:MIDI In"));
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                keysPeer->play({kPing});
-                return QTest::qWaitFor([&] { return listener.next(5ms).has_value(); }, 50);
-            },
-            10000));
+        ASSERT_TRUE(testing_support::wireKeysIn(*keysPeer, listener));
     }
 
-    // Listening on a port of its own, playing on our "MIDI Out" into the keysPeer->
+    // Listening on a port of its own, playing on our "MIDI Out" into the keys.
     std::uint16_t wireOutput()
     {
         peer->openOutput(peer->outputs().at(1));
@@ -76,23 +64,15 @@ protected:
         peer->startListening(0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return peer->receiver()->boundPort() != 0; }));
         const std::uint16_t port = peer->receiver()->boundPort();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                send(port, {kPing});
-                return QTest::qWaitFor([&] { return !keysPeer->takeReceived().empty(); }, 50);
-            },
-            10000));
+        EXPECT_FALSE(
+            testing_support::heardAfter(*keysPeer, [port] { send(port, {kPing}); }).empty());
         return port;
     }
 
     static void send(std::uint16_t port, const Messages& messages)
     {
         for (const std::uint32_t m : messages) {
-            std::string datagram = "~";
-            for (int i = 0; i < 4; ++i) {
-                datagram.push_back(static_cast<char>((m >> (8 * i)) & 0xFFU));
-            }
-            (void)testing_support::sendToLoopback(port, datagram);
+            (void)testing_support::sendToLoopback(port, testing_support::midiDatagram(m));
         }
     }
 

@@ -109,13 +109,6 @@ void JackPeer::play(const std::vector<std::uint32_t>& messages, unsigned perCycl
     }
 }
 
-void JackPeer::playRaw(const std::vector<std::uint8_t>& bytes)
-{
-    waitUntil([this] { return !rawPending_.load(); });
-    raw_ = bytes;
-    rawPending_.store(true);
-}
-
 std::vector<std::uint32_t> JackPeer::takeReceived()
 {
     std::vector<std::uint32_t> messages;
@@ -137,11 +130,6 @@ void JackPeer::cycle(jack_nframes_t frames) noexcept
     }
     void* out = jack_port_get_buffer(out_, frames);
     jack_midi_clear_buffer(out);
-    if (rawPending_.load()) {
-        (void)jack_midi_event_write(out, 0, raw_.data(), raw_.size());
-        rawPending_.store(false);
-        played_.fetch_add(1);
-    }
     std::uint32_t message = 0;
     for (unsigned budget = perCycle_.load(); budget > 0 && outgoing_.pop(message); --budget) {
         if (const auto bytes = midi::unpackShortMessage(message)) {

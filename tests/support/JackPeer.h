@@ -11,11 +11,9 @@
 
 namespace testsupport {
 
-// Another program on the test's JACK server, written on libjack, with the
-// MIDI ports "out" (plays into what it is connected to) and "in" (records
-// what reaches it); given `listenTo` (a regular expression for
-// jack_get_ports), it also hears the audio output ports matching it. Its
-// process callback touches only atomics and lock-free queues.
+// Another program on the test's JACK server, with the MIDI ports "out" and
+// "in"; given `listenTo` (a jack_get_ports pattern) it also hears the audio
+// ports matching it. Its process callback touches only atomics and queues.
 class JackPeer {
 public:
     // Throws when the client cannot be made (no server).
@@ -33,14 +31,13 @@ public:
 
     // Connects, by name, as a patchbay does; true when connected.
     bool connect(const std::string& source, const std::string& destination);
-    // Whether two ports (anyone's) are connected, once connections asked for
-    // before the call are in force (the server changes them between cycles).
+    // Whether two ports are connected, once connections asked for before the
+    // call are in force (the server changes them between cycles).
     [[nodiscard]] bool connected(const std::string& port, const std::string& other);
 
     // Plays each message as one event, at most `perCycle` in a cycle, in
-    // order; playRaw() plays the bytes as one event; played() counts events.
+    // order; played() counts events.
     void play(const std::vector<std::uint32_t>& messages, unsigned perCycle = 64);
-    void playRaw(const std::vector<std::uint8_t>& bytes);
     [[nodiscard]] std::uint64_t played() const noexcept { return played_.load(); }
 
     // Every event recorded since the last call, each packed as a short message.
@@ -64,9 +61,6 @@ private:
     midi::MessageQueue received_{65536};
     std::atomic<unsigned> perCycle_{64};
     std::atomic<std::uint64_t> played_{0};
-    // One raw event waiting to go out: its bytes, then the flag.
-    std::vector<std::uint8_t> raw_;
-    std::atomic<bool> rawPending_{false};
     std::atomic<std::uint64_t> cycles_{0};
     std::atomic<float> peak_{0};
     std::atomic<std::uint64_t> quiet_{0};

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QTest>
+#include <algorithm>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "tests/support/JackPeer.h"
 #include "tests/support/UdpListener.h"
 
 namespace testing_support {
@@ -32,6 +36,39 @@ inline std::vector<std::uint32_t> numberedNotes(std::uint32_t count)
         notes.push_back((0x90U | (i >> 14U)) | ((i & 0x7FU) << 8U) | (((i >> 7U) & 0x7FU) << 16U));
     }
     return notes;
+}
+
+// Wires the keys to our "MIDI In" by name and pings until one reaches the
+// listener (the front end forwards from its event loop, which turns here).
+[[nodiscard]] inline bool wireKeysIn(testsupport::JackPeer& keys, UdpListener& listener)
+{
+    return keys.connect(keys.outName(), "Mirevo:MIDI In") &&
+           QTest::qWaitFor(
+               [&] {
+                   keys.play({kPing});
+                   return QTest::qWaitFor(
+                       [&] { return listener.next(std::chrono::milliseconds(5)).has_value(); }, 50);
+               },
+               10000);
+}
+
+// Calls `send` until the keys hear something; what they heard.
+inline std::vector<std::uint32_t> heardAfter(testsupport::JackPeer& keys,
+                                             const std::function<void()>& send)
+{
+    std::vector<std::uint32_t> heard;
+    (void)QTest::qWaitFor(
+        [&] {
+            send();
+            return QTest::qWaitFor(
+                [&] {
+                    std::ranges::copy(keys.takeReceived(), std::back_inserter(heard));
+                    return !heard.empty();
+                },
+                50);
+        },
+        10000);
+    return heard;
 }
 
 // Reads a listener on a thread of its own, so that a burst of datagrams

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "midi/NoteTracker.h"
 #include "net/UdpSocket.h"
 
 namespace testing_support {
@@ -19,6 +20,24 @@ namespace testing_support {
 [[nodiscard]] std::uint16_t freeUdpPort();
 // Sends the bytes as one datagram to 127.0.0.1:`port`; false when it fails.
 bool sendToLoopback(std::uint16_t port, std::string_view bytes);
+
+// The datagram that carries a MIDI message, as a string.
+inline std::string midiDatagram(std::uint32_t m)
+{
+    return {'~', static_cast<char>(m), static_cast<char>(m >> 8U), static_cast<char>(m >> 16U),
+            static_cast<char>(m >> 24U)};
+}
+
+// The datagrams of the panic: All Sound Off, All Notes Off, sustain off on
+// every channel.
+inline std::vector<std::string> panicDatagrams()
+{
+    std::vector<std::string> datagrams;
+    for (const std::uint32_t m : midi::NoteTracker::panic()) {
+        datagrams.push_back(midiDatagram(m));
+    }
+    return datagrams;
+}
 
 // A UDP socket on a free local port that tests read datagrams from, with a
 // socket of its own to send to it, as a window sends to its targets.
