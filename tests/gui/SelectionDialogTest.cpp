@@ -8,8 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
-#include <initializer_list>
+#include <map>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -25,9 +24,12 @@ using enum SelectionDialog::Mode;
 
 const std::vector<std::string> kDevices{"Mirevo MIDI In", "USB Keyboard", "Pads"};
 
+// What the user does, a step each: a key pressed in the list, "OK" or
+// "Cancel" clicked, "unselect" (Control+Space), "double-click" on line 1.
+// The window stays open until the last step.
 struct Row {
     std::string name;
-    std::function<void(SelectionDialog&, QListView&)> user;
+    std::vector<std::string> steps;
     int chosen;
 
     friend void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
@@ -38,10 +40,22 @@ void click(SelectionDialog& dialog, const char* button)
     QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
 }
 
-void press(QListView& list, std::initializer_list<Qt::Key> keys)
+void take(const std::string& step, SelectionDialog& dialog, QListView& list)
 {
-    for (const Qt::Key key : keys) {
-        QTest::keyClick(&list, key);
+    const std::map<std::string, Qt::Key> keys{{"Up", Qt::Key_Up},
+                                              {"Down", Qt::Key_Down},
+                                              {"Home", Qt::Key_Home},
+                                              {"End", Qt::Key_End},
+                                              {"Enter", Qt::Key_Return}};
+    if (step == "OK" || step == "Cancel") {
+        click(dialog, step == "OK" ? "IDOK" : "IDCANCEL");
+    } else if (step == "unselect") {
+        QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
+    } else if (step == "double-click") {
+        const QRect line = list.visualRect(list.model()->index(1, 0));
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, line.center());
+    } else {
+        QTest::keyClick(&list, keys.at(step));
     }
 }
 
@@ -75,7 +89,10 @@ TEST_P(SelectionDialogTest, EndsWithTheLineTheUserChose)
         QTest::keyClick(list, Qt::Key_Return);
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_TRUE(nothingPicked(*list));
-        row.user(*dialog, *list);
+        for (const std::string& step : row.steps) {
+            ASSERT_TRUE(dialog->isVisible()) << "before " << step;
+            take(step, *dialog, *list);
+        }
     });
     EXPECT_EQ(SelectionDialog::run(nullptr, mode, kDevices), row.chosen);
 }
@@ -84,62 +101,15 @@ INSTANTIATE_TEST_SUITE_P(
     Users, SelectionDialogTest,
     testing::Combine(
         testing::Values(
-            Row{"downEnter",
-                [](SelectionDialog&, QListView& l) {
-                    press(l, {Qt::Key_Down, Qt::Key_Return});
-                },
-                0},
-            Row{"upEnter",
-                [](SelectionDialog&, QListView& l) {
-                    press(l, {Qt::Key_Up, Qt::Key_Return});
-                },
-                0},
-            Row{"endEnter",
-                [](SelectionDialog&, QListView& l) {
-                    press(l, {Qt::Key_End, Qt::Key_Return});
-                },
-                2},
-            Row{"homeEnter",
-                [](SelectionDialog&, QListView& l) {
-                    press(l, {Qt::Key_Home, Qt::Key_Return});
-                },
-                0},
-            Row{"downDownEnter",
-                [](SelectionDialog&, QListView& l) {
-                    press(l, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
-                },
-                1},
-            Row{"endUpEnter",
-                [](SelectionDialog&, QListView& l) {
-                    press(l, {Qt::Key_End, Qt::Key_Up, Qt::Key_Return});
-                },
-                1},
-            Row{"endHomeOk",
-                [](SelectionDialog& dialog, QListView& l) {
-                    press(l, {Qt::Key_End, Qt::Key_Home});
-                    click(dialog, "IDOK");
-                },
-                0},
-            Row{"unselectedStaysOpen",
-                [](SelectionDialog& dialog, QListView& l) {
-                    press(l, {Qt::Key_End});
-                    QTest::keyClick(&l, Qt::Key_Space, Qt::ControlModifier);  // unselects
-                    click(dialog, "IDOK");
-                    EXPECT_TRUE(dialog.isVisible());
-                    press(l, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
-                },
-                1},
-            Row{"doubleClickDoesNotChoose",
-                [](SelectionDialog& dialog, QListView& list) {
-                    const QRect line = list.visualRect(list.model()->index(1, 0));
-                    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, line.center());
-                    EXPECT_TRUE(dialog.isVisible());
-                    QTest::keyClick(&list, Qt::Key_Return);
-                },
-                1},
+            Row{"downEnter", {"Down", "Enter"}, 0}, Row{"upEnter", {"Up", "Enter"}, 0},
+            Row{"endEnter", {"End", "Enter"}, 2}, Row{"homeEnter", {"Home", "Enter"}, 0},
+            Row{"downDownEnter", {"Down", "Down", "Enter"}, 1},
+            Row{"endUpEnter", {"End", "Up", "Enter"}, 1},
+            Row{"endHomeOk", {"End", "Home", "OK"}, 0},
+            Row{"unselectedStaysOpen", {"End", "unselect", "OK", "Down", "Down", "Enter"}, 1},
+            Row{"doubleClickDoesNotChoose", {"double-click", "Enter"}, 1},
             // Escape is pressed in the window's MIDI tests.
-            Row{"cancelButtonCancels",
-                [](SelectionDialog& dialog, QListView&) { click(dialog, "IDCANCEL"); }, -1}),
+            Row{"cancelButtonCancels", {"Cancel"}, -1}),
         testing::Values(Input, Output)),
     [](const testing::TestParamInfo<std::tuple<Row, SelectionDialog::Mode>>& row) {
         return std::get<0>(row.param).name + (std::get<1>(row.param) == Input ? "Input" : "Output");
