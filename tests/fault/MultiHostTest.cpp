@@ -1,9 +1,7 @@
-// Four hosts on one network: network namespaces of our own joined by a
-// bridge, a sender (a, 10.213.7.1 on the bridge) and three receiver workers
-// (b to d, .2 to .4 on veth pairs). Needs root and iproute2's ip; skipped
-// otherwise. Each host's sockets are made by a thread that entered its
-// namespace (a worker's thread inherits it). The namespaces go when the test
-// ends; those of a test process that died, at the next run.
+// Four hosts on one network: network namespaces joined by a bridge, a
+// sender (a, 10.213.7.1) and three receiver workers (b to d, .2 to .4 on
+// veth pairs). Needs root and iproute2's ip; skipped otherwise. Each host's
+// sockets are made by a thread inside its namespace.
 #include <fcntl.h>
 #include <sched.h>
 #include <unistd.h>
@@ -22,7 +20,7 @@
 #include "net/Datagram.h"
 #include "net/ReceiverWorker.h"
 #include "net/Sender.h"
-#include "net/TargetControls.h"
+#include "peer/TargetList.h"
 #include "tests/net/WorkerEvents.h"
 
 namespace {
@@ -93,22 +91,12 @@ struct Network {
     }
 };
 
-// The list with ToAllOfList checked; a failure would be shown.
-class ToAllOfList final : public net::TargetControls, public net::FailureReporter {
-public:
-    explicit ToAllOfList(std::vector<std::string> list) : list_(std::move(list)) {}
-    [[nodiscard]] std::string typedTarget() const override { return list_.back(); }
-    [[nodiscard]] bool toAllOfList() const override { return true; }
-    [[nodiscard]] std::size_t listCount() const override { return list_.size(); }
-    [[nodiscard]] std::string listItem(std::size_t index) const override { return list_[index]; }
-    void appendToList(const std::string& target) override { list_.push_back(target); }
+// A failure would be shown.
+struct NoFailure final : net::FailureReporter {
     void report(net::Failure failure, std::string_view target) override
     {
         ADD_FAILURE() << net::failureText(failure) << " shown for " << target;
     }
-
-private:
-    std::vector<std::string> list_;
 };
 
 // A broadcast target reaches every host, text and MIDI alike, also from the
@@ -133,10 +121,11 @@ TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothin
         ASSERT_EQ(heard[i].port(), 12323) << i;
     }
     const auto send = [](std::span<const std::byte> datagram, std::vector<std::string> list) {
-        ToAllOfList controls(std::move(list));
+        peer::TargetList targets(std::move(list));
+        NoFailure reporter;
         bool sent = false;
         EXPECT_TRUE(
-            Network::inside('a', [&] { sent = net::sendToTargets(controls, controls, datagram); }));
+            Network::inside('a', [&] { sent = net::sendToTargets(targets, reporter, datagram); }));
         return sent;
     };
     const auto target = [](char host) { return address(host) + ":12323"; };

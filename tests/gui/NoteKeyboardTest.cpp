@@ -1,7 +1,6 @@
 // The computer keyboard as a note keyboard, fed key events as Qt's X11
-// platform makes them (X keycode, the keysym the layout gives, the X state)
-// for US, German, French and Russian layouts, and its performance menu used
-// from the keyboard; the notes go out as datagrams.
+// platform makes them for US, German, French and Russian layouts, and its
+// performance menu used from the keyboard; the notes go out as datagrams.
 #include "gui/NoteKeyboard.h"
 
 #include <gmock/gmock.h>
@@ -197,17 +196,13 @@ INSTANTIATE_TEST_SUITE_P(
             Row{"UsShift2", k2, kShift, 73}, Row{"UsShiftComma", kComma, kShift, 72},
             Row{"UsNumpad2", kNumpad2, kNumLock, {}}, Row{"UsAltZ", kZ, kAlt, {}},
             Row{"UsCtrlAltZ", kZ, kControl | kAlt, 60}, Row{"UsSpace", kSpace, 0, {}},
-
             Row{"DeZ", kY, 0, 60}, Row{"DeY", kZ, 0, 81}, Row{"De2", k2, 0, 73},
             Row{"DeShift2", k2, kShift, 73}, Row{"DeComma", kComma, 0, 72},
-            Row{"DeShiftComma", kComma, kShift, 72, true}, Row{"DeNumpad2", kNumpad2, kNumLock, {}},
-            Row{"DeAltZ", kY, kAlt, {}}, Row{"DeAltGrQ", kQ, kAltGr, 72, true},
-            Row{"FrZ", kW, 0, 60}, Row{"FrY", kY, 0, 81}, Row{"Fr2", k2, 0, 73},
-            Row{"FrShift2", k2, kShift, 73}, Row{"FrComma", kM, 0, 72},
-            Row{"FrUsCommaPlace", kComma, 0, {}}, Row{"FrNumpad2", kNumpad2, kNumLock, {}},
-            Row{"FrAltZ", kW, kAlt, {}}, Row{"RuZ", kZ, 0, 60}, Row{"RuY", kY, 0, 81},
-            Row{"Ru2", k2, 0, 73}, Row{"RuShift2", k2, kShift, 73}, Row{"RuComma", kComma, 0, 72},
-            Row{"RuNumpad2", kNumpad2, kNumLock, {}}, Row{"RuAltZ", kZ, kAlt, {}}),
+            Row{"DeShiftComma", kComma, kShift, 72, true}, Row{"DeAltZ", kY, kAlt, {}},
+            Row{"DeAltGrQ", kQ, kAltGr, 72, true}, Row{"FrZ", kW, 0, 60}, Row{"FrY", kY, 0, 81},
+            Row{"Fr2", k2, 0, 73}, Row{"FrShift2", k2, kShift, 73}, Row{"FrComma", kM, 0, 72},
+            Row{"FrUsCommaPlace", kComma, 0, {}}, Row{"RuZ", kZ, 0, 60}, Row{"RuY", kY, 0, 81},
+            Row{"RuShift2", k2, kShift, 73}, Row{"RuComma", kComma, 0, 72}),
         ::testing::Bool()),
     [](const ::testing::TestParamInfo<std::tuple<Row, bool>>& row) {
         return std::string(std::get<0>(row.param).name) +

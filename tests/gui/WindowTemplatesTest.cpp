@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QValidator>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -112,22 +113,11 @@ struct WindowRow {
 
 QAccessible::Role roleOf(Kind kind)
 {
-    switch (kind) {
-        case Kind::List:
-            return QAccessible::List;
-        case Kind::CheckBox:
-            return QAccessible::CheckBox;
-        case Kind::Edit:
-            return QAccessible::EditableText;
-        case Kind::DropDown:
-            return QAccessible::ComboBox;
-        case Kind::Group:
-            return QAccessible::Grouping;
-        case Kind::Label:
-            return QAccessible::StaticText;
-        default:
-            return QAccessible::Button;
-    }
+    const std::map<Kind, QAccessible::Role> roles{
+        {Kind::List, QAccessible::List},         {Kind::CheckBox, QAccessible::CheckBox},
+        {Kind::Edit, QAccessible::EditableText}, {Kind::DropDown, QAccessible::ComboBox},
+        {Kind::Group, QAccessible::Grouping},    {Kind::Label, QAccessible::StaticText}};
+    return roles.contains(kind) ? roles.at(kind) : QAccessible::Button;
 }
 
 QString captionOf(const QWidget* widget)
@@ -146,12 +136,8 @@ QString captionOf(const QWidget* widget)
 
 std::string text(const QRect& r)
 {
-    return QStringLiteral("%1,%2 %3x%4")
-        .arg(r.x())
-        .arg(r.y())
-        .arg(r.width())
-        .arg(r.height())
-        .toStdString();
+    return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) +
+           "x" + std::to_string(r.height());
 }
 
 // Dialog units to pixels with the window's font, as a dialog manager does.
