@@ -1,7 +1,6 @@
-// The program without a window, run as a process with no display: text
-// both ways through stdin and stdout, the MIDI input forwarded, received
-// MIDI on our "MIDI Out", the device listing, a port held elsewhere,
-// SIGTERM, and what it prints and ends with at once.
+// The program without a window, run as a process with no display: text both
+// ways, MIDI both ways, the device listing, a held port, signals, and what
+// it prints and ends with at once.
 #include <gmock/gmock.h>
 
 #include <QProcess>

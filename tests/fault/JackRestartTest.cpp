@@ -1,8 +1,6 @@
-// The JACK server dies under the window's open devices (the built-in
-// synthesizer playing on JACK, then our ports) at all sorts of moments and
-// comes back, a hundred times: nothing crashes, the toggles show the devices
-// closed once it is gone, MIDI received meanwhile is dropped, and the
-// toggles then open working devices on the new server.
+// The JACK server dies under the window's open devices at all sorts of
+// moments and comes back, a hundred times: nothing crashes, the toggles show
+// the devices closed, and then open working devices on the new server.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemModel>

@@ -1,8 +1,7 @@
-// Nothing left sounding, on a real JACK server: a chord and a pedal held on
-// the MIDI input get their releases at the targets whenever the input
-// closes, and notes received get theirs at the output whenever listening
-// stops, the socket is reopened, the output is switched or the sender
-// falls silent after Active Sensing. Only what is still sounding.
+// Nothing left sounding, on a real JACK server: what the input left on is
+// released at the targets however it closes, and what receivers started is
+// released at the output however listening or the output ends, or when the
+// sender falls silent after Active Sensing. Only what is still sounding.
 #include "peer/Peer.h"
 
 #include <gmock/gmock.h>

@@ -13,12 +13,9 @@
 
 namespace testing_support {
 
-// Clicks a closed MIDI toggle and, in the selection window it opens (no
-// line picked yet), presses Home for the first line, goes down to `line` and
-// presses Enter as a user does; Escape for -1, and when
-// the list is too short (a failure, not a test waiting forever). Runs
-// `meanwhile` first, while the selection window is up. Returns once the
-// choice has been carried out.
+// Clicks a closed MIDI toggle and in the selection window picks `line` with
+// Home, Down and Enter (Escape for -1 or a list too short, which fails),
+// after running `meanwhile`. Returns once the choice has been carried out.
 inline void chooseDevice(QPushButton* toggle, int line, const std::function<void()>& meanwhile = {})
 {
     auto picked = std::make_shared<bool>(false);
