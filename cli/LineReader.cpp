@@ -30,7 +30,6 @@ void LineReader::readAvailable()
             Q_EMIT lineRead(pending_);
             pending_.clear();
         }
-        Q_EMIT ended();
         return;
     }
     pending_.append(buffer.data(), static_cast<std::size_t>(count));

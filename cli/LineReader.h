@@ -19,8 +19,6 @@ public:
 
 Q_SIGNALS:
     void lineRead(const std::string& line);
-    // The input ended (or failed); nothing more is read.
-    void ended();
 
 private:
     void readAvailable();

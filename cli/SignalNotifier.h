@@ -21,9 +21,6 @@ public:
     SignalNotifier(const SignalNotifier&) = delete;
     SignalNotifier& operator=(const SignalNotifier&) = delete;
 
-    // Whether the socket pair and the handlers could be set up.
-    [[nodiscard]] bool ready() const noexcept { return notifier_ != nullptr; }
-
 Q_SIGNALS:
     void received(int signal);
 

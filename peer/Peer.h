@@ -84,9 +84,6 @@ public:
     // All Sound Off, All Notes Off and sustain off on every channel, to the
     // targets and to the output: whatever anybody started stops.
     void panic();
-    // Runs `job` in the order of the sends (a front end's own step that must
-    // not overtake them).
-    void runInOrder(JobSerializer::Job job) { jobs_.run(std::move(job)); }
     // The user changed where to send, or sent by hand: the input's failures
     // are reported again.
     void forgetInputFailures() noexcept { inputReporter_.forget(); }
