@@ -14,40 +14,13 @@
 #include <vector>
 
 #include "bench/BenchClock.h"
+#include "bench/ProcessMemory.h"
 #include "net/UdpSocket.h"
 #include "tests/support/JackServer.h"
 
 namespace bench {
 
 namespace {
-
-// Resident memory of a process, and the part of it that is the JACK
-// server's shared memory, in KiB.
-std::pair<long, long> residentKiB(qint64 pid)
-{
-    std::ifstream maps("/proc/" + std::to_string(pid) + "/smaps");
-    std::string line;
-    bool jack = false;
-    long all = 0;
-    long jackKiB = 0;
-    while (std::getline(maps, line)) {
-        std::istringstream fields(line);
-        std::string first;
-        fields >> first;
-        if (first == "Rss:") {
-            long value = 0;
-            fields >> value;
-            all += value;
-            jackKiB += jack ? value : 0;
-        } else if (first.find('-') != std::string::npos && first.back() != ':') {
-            std::string skip;
-            std::string path;
-            fields >> skip >> skip >> skip >> skip >> path;
-            jack = path.starts_with("/dev/shm/jack");
-        }
-    }
-    return {all, jackKiB};
-}
 
 // Whether a UDP socket is bound to this port on any local address.
 bool portBound(std::uint16_t port)
@@ -67,15 +40,6 @@ bool portBound(std::uint16_t port)
         }
     }
     return false;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Run {
@@ -122,7 +86,9 @@ Run runOnce(const std::string& binDir, std::uint16_t port)
     if (heard != 0) {
         // Settled: what it holds while idle.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        const auto [all, jack] = residentKiB(headless.processId());
+        const std::string process = std::to_string(headless.processId());
+        const long all = residentKiB(process);
+        const long jack = jackSharedKiB(process);
         run.ok = all > 0;
         run.listeningMs = static_cast<double>(heard - started) / 1e6;
         run.boundMs = static_cast<double>((bound != 0 ? bound : heard) - started) / 1e6;

@@ -9,13 +9,13 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/BenchClock.h"
 #include "bench/Pacer.h"
+#include "bench/ProcessMemory.h"
 #include "bench/RawSender.h"
 #include "gui/LogModel.h"
 #include "gui/MainWindow.h"
@@ -121,20 +121,6 @@ CpuRun cpuAt(std::uint64_t filled, double seconds)
         100 * (processCpuSeconds() - cpuStart) / (static_cast<double>(nowNs() - wallStart) / 1e9);
     run.rows = static_cast<std::uint64_t>(peer.log()->rowCount());
     return run;
-}
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return 0;
 }
 
 }  // namespace

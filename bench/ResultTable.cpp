@@ -1,5 +1,7 @@
 #include "bench/ResultTable.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <utility>
 
@@ -56,6 +58,15 @@ void ResultTable::print(std::FILE* out) const
                      ours.c_str(), raw.c_str(), ratio.c_str(),
                      row.goal.empty() ? "" : row.goal.c_str(), met, row.note.c_str());
     }
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 }  // namespace bench

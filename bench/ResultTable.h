@@ -33,4 +33,7 @@ private:
 // A figure with as many decimals as its size deserves.
 [[nodiscard]] std::string formatFigure(double value);
 
+// The middle of the values (the upper middle of an even count); 0 for none.
+[[nodiscard]] double median(std::vector<double> values);
+
 }  // namespace bench

@@ -71,15 +71,6 @@ ProbeRun runProbe(const std::string& binDir, const QStringList& args = {})
     return run;
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 std::string range(const std::vector<double>& values)
 {
     return formatFigure(*std::min_element(values.begin(), values.end())) + "–" +

@@ -16,13 +16,12 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "bench/BenchClock.h"
+#include "bench/ProcessMemory.h"
 #include "gui/MainWindow.h"
 #include "gui/QtMessageBoxes.h"
 #include "midi/MidiDevices.h"
@@ -49,46 +48,6 @@ protected:
 private:
     std::int64_t at_{0};
 };
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return 0;
-}
-
-// The resident part of the JACK server's shared memory segments.
-long jackSharedKiB()
-{
-    std::ifstream maps("/proc/self/smaps");
-    std::string line;
-    bool jack = false;
-    long kib = 0;
-    while (std::getline(maps, line)) {
-        std::istringstream fields(line);
-        std::string first;
-        fields >> first;
-        if (first == "Rss:") {
-            long value = 0;
-            fields >> value;
-            kib += jack ? value : 0;
-        } else if (first.find('-') != std::string::npos && first.back() != ':') {
-            // A mapping's first line: range, permissions, offset, device, inode, path.
-            std::string skip;
-            std::string path;
-            fields >> skip >> skip >> skip >> skip >> path;
-            jack = path.starts_with("/dev/shm/jack");
-        }
-    }
-    return kib;
-}
 
 }  // namespace
 
@@ -126,7 +85,7 @@ int main(int argc, char* argv[])
 
     std::printf("main %lld\nshown %lld\nready %lld\nsynth %d\nrss_kib %ld\njack_kib %ld\n",
                 static_cast<long long>(enteredMain), static_cast<long long>(firstPaint->at()),
-                static_cast<long long>(ready), window.midiOutputOpen() ? 1 : 0, residentKiB(),
-                jackSharedKiB());
+                static_cast<long long>(ready), window.midiOutputOpen() ? 1 : 0,
+                bench::residentKiB(), bench::jackSharedKiB());
     return result;
 }
