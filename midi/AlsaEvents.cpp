@@ -8,7 +8,6 @@ namespace midi {
 
 namespace {
 
-constexpr std::uint32_t kDataMask = 0x7F;
 constexpr int kPitchBendCentre = 8192;
 
 // Controllers of the (N)RPN sequence and data entry.
@@ -19,12 +18,6 @@ constexpr std::uint32_t kRpnLsb = 100;
 constexpr std::uint32_t kDataEntryMsb = 6;
 constexpr std::uint32_t kDataEntryLsb = 38;
 constexpr std::uint32_t kLsbOffset = 32;
-
-constexpr std::uint32_t message(std::uint32_t status, std::uint32_t first = 0,
-                                std::uint32_t second = 0) noexcept
-{
-    return status | ((first & kDataMask) << 8U) | ((second & kDataMask) << 16U);
-}
 
 class Collector {
 public:
@@ -78,48 +71,48 @@ SequencerMessages decodeSequencerEvent(const snd_seq_event_t& event) noexcept
             const std::uint32_t status = event.type == SND_SEQ_EVENT_NOTEOFF  ? 0x80U
                                          : event.type == SND_SEQ_EVENT_NOTEON ? 0x90U
                                                                               : 0xA0U;
-            out.add(message(status | channel, event.data.note.note, event.data.note.velocity));
+            out.add(shortMessage(status | channel, event.data.note.note, event.data.note.velocity));
             break;
         }
         case SND_SEQ_EVENT_CONTROLLER:
-            out.add(message(controller, control.param, value));
+            out.add(shortMessage(controller, control.param, value));
             break;
         case SND_SEQ_EVENT_CONTROL14:
             if (control.param < kLsbOffset) {
-                out.add(message(controller, control.param, value >> 7U));
-                out.add(message(controller, control.param + kLsbOffset, value));
+                out.add(shortMessage(controller, control.param, value >> 7U));
+                out.add(shortMessage(controller, control.param + kLsbOffset, value));
             } else {
-                out.add(message(controller, control.param, value));
+                out.add(shortMessage(controller, control.param, value));
             }
             break;
         case SND_SEQ_EVENT_NONREGPARAM:
         case SND_SEQ_EVENT_REGPARAM: {
             const bool registered = event.type == SND_SEQ_EVENT_REGPARAM;
-            out.add(message(controller, registered ? kRpnMsb : kNrpnMsb, control.param >> 7U));
-            out.add(message(controller, registered ? kRpnLsb : kNrpnLsb, control.param));
-            out.add(message(controller, kDataEntryMsb, value >> 7U));
-            out.add(message(controller, kDataEntryLsb, value));
+            out.add(shortMessage(controller, registered ? kRpnMsb : kNrpnMsb, control.param >> 7U));
+            out.add(shortMessage(controller, registered ? kRpnLsb : kNrpnLsb, control.param));
+            out.add(shortMessage(controller, kDataEntryMsb, value >> 7U));
+            out.add(shortMessage(controller, kDataEntryLsb, value));
             break;
         }
         case SND_SEQ_EVENT_PGMCHANGE:
-            out.add(message(0xC0U | (control.channel & 0x0FU), value));
+            out.add(shortMessage(0xC0U | (control.channel & 0x0FU), value));
             break;
         case SND_SEQ_EVENT_CHANPRESS:
-            out.add(message(0xD0U | (control.channel & 0x0FU), value));
+            out.add(shortMessage(0xD0U | (control.channel & 0x0FU), value));
             break;
         case SND_SEQ_EVENT_PITCHBEND: {
             const auto bend = static_cast<std::uint32_t>(control.value + kPitchBendCentre);
-            out.add(message(0xE0U | (control.channel & 0x0FU), bend, bend >> 7U));
+            out.add(shortMessage(0xE0U | (control.channel & 0x0FU), bend, bend >> 7U));
             break;
         }
         case SND_SEQ_EVENT_QFRAME:
-            out.add(message(0xF1U, value));
+            out.add(shortMessage(0xF1U, value));
             break;
         case SND_SEQ_EVENT_SONGPOS:
-            out.add(message(0xF2U, value, value >> 7U));
+            out.add(shortMessage(0xF2U, value, value >> 7U));
             break;
         case SND_SEQ_EVENT_SONGSEL:
-            out.add(message(0xF3U, value));
+            out.add(shortMessage(0xF3U, value));
             break;
         default:
             if (const auto status = systemStatus(event.type)) {

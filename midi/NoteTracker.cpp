@@ -1,5 +1,7 @@
 #include "midi/NoteTracker.h"
 
+#include "midi/ShortMessage.h"
+
 namespace midi {
 
 namespace {
@@ -11,11 +13,6 @@ constexpr std::uint32_t kSustain = 64;
 constexpr std::uint32_t kAllSoundOff = 120;
 constexpr std::uint32_t kResetAllControllers = 121;
 constexpr std::uint32_t kAllNotesOff = 123;
-
-constexpr std::uint32_t pack(std::uint32_t status, std::uint32_t first, std::uint32_t second)
-{
-    return status | (first << 8U) | (second << 16U);
-}
 
 }  // namespace
 
@@ -46,13 +43,13 @@ std::vector<std::uint32_t> NoteTracker::takeReleases()
     for (std::uint32_t channel = 0; channel < notes_.size(); ++channel) {
         for (std::uint32_t note = 0; note < 128; ++note) {
             if (notes_[channel].test(note)) {
-                releases.push_back(pack(kNoteOn | channel, note, 0));
+                releases.push_back(shortMessage(kNoteOn | channel, note, 0));
             }
         }
     }
     for (std::uint32_t channel = 0; channel < pedals_.size(); ++channel) {
         if (pedals_.test(channel)) {
-            releases.push_back(pack(kControlChange | channel, kSustain, 0));
+            releases.push_back(shortMessage(kControlChange | channel, kSustain, 0));
         }
     }
     *this = NoteTracker{};
@@ -73,9 +70,9 @@ std::vector<std::uint32_t> NoteTracker::panic()
 {
     std::vector<std::uint32_t> messages;
     for (std::uint32_t channel = 0; channel < 16; ++channel) {
-        messages.push_back(pack(kControlChange | channel, kAllSoundOff, 0));
-        messages.push_back(pack(kControlChange | channel, kAllNotesOff, 0));
-        messages.push_back(pack(kControlChange | channel, kSustain, 0));
+        messages.push_back(shortMessage(kControlChange | channel, kAllSoundOff, 0));
+        messages.push_back(shortMessage(kControlChange | channel, kAllNotesOff, 0));
+        messages.push_back(shortMessage(kControlChange | channel, kSustain, 0));
     }
     return messages;
 }

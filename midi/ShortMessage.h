@@ -57,6 +57,14 @@ struct ShortMessageBytes {
 template <typename Sink>
 void splitShortMessages(std::span<const std::uint8_t> bytes, Sink&& sink);
 
+// A short message from its status and data bytes (each data byte cut to
+// its 7 bits), packed as everywhere in the program: status in the low byte.
+[[nodiscard]] constexpr std::uint32_t shortMessage(std::uint32_t status, std::uint32_t first = 0,
+                                                   std::uint32_t second = 0) noexcept
+{
+    return status | ((first & kMaxDataByte) << 8U) | ((second & kMaxDataByte) << 16U);
+}
+
 // The messages the program builds itself, all on channel 1: a Note On at
 // velocity 127, or at velocity 0 for a release; a Program Change, program
 // counted from 0.
