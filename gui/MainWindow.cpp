@@ -277,14 +277,13 @@ void MainWindow::chooseMidiInput()
 
 void MainWindow::toggleMidiOutput()
 {
-    if (peer_.outputOpen()) {
-        peer_.closeOutput();
-        return;
-    }
-    // While the synthesizer loads MIDI OUT is unchecked, and a click gives
-    // the loading up and chooses anew.
+    // A click closes the output; while the synthesizer loads MIDI OUT is
+    // unchecked, and a click gives the loading up and chooses anew.
+    const bool wasOpen = peer_.outputOpen();
     peer_.closeOutput();
-    later(&MainWindow::chooseMidiOutput);
+    if (!wasOpen) {
+        later(&MainWindow::chooseMidiOutput);
+    }
 }
 
 void MainWindow::chooseMidiOutput()
