@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/StderrReporter.h"
+#include "net/TargetSnapshot.h"
 #include "peer/PeerSettings.h"
-#include "peer/TargetList.h"
 
 namespace midi {
 class MidiDevices;
@@ -56,7 +56,7 @@ private:
     peer::PeerSettings settings_;
     midi::MidiDevices& devices_;
     StderrReporter reporter_;
-    peer::TargetList targets_;
+    net::TargetSnapshot targets_;
     std::unique_ptr<peer::Peer> peer_;
     int exitCode_ = kExitOk;
 };

@@ -62,6 +62,7 @@ MainWindow::MainWindow(MessageBoxes& boxes, midi::MidiDevices& devices, QWidget*
     port_->setText(QString::number(settings.port));
     target_->setEditText(QStringLiteral("localhost:%1").arg(settings.port));
     talkSound_->setChecked(true);
+    peer_.targetsChanged();
 
     // The core tells what it opened and what arrived; the window shows it.
     connect(&peer_, &peer::Peer::linesArrived, this, &MainWindow::appendLogLines);
@@ -118,6 +119,16 @@ void MainWindow::connectCommands()
     connect(target_->lineEdit(), &QLineEdit::textEdited, this, forgetInputFailures);
     connect(target_, &QComboBox::textActivated, this, forgetInputFailures);
     connect(toAll_, &QCheckBox::toggled, this, forgetInputFailures);
+    // The MIDI input sends to what the fields say now.
+    const auto targetsChanged = [this] { peer_.targetsChanged(); };
+    connect(target_, &QComboBox::editTextChanged, this, targetsChanged);
+    connect(toAll_, &QCheckBox::toggled, this, targetsChanged);
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(target_->model(), signal, this, targetsChanged);
+    }
+    connect(target_->model(), &QAbstractItemModel::dataChanged, this, targetsChanged);
+    connect(target_->model(), &QAbstractItemModel::modelReset, this, targetsChanged);
     connect(talkSound_, &QCheckBox::toggled, this, [this](bool on) { peer_.setTalkSound(on); });
 }
 

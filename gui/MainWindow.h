@@ -69,6 +69,8 @@ public:
 
     [[nodiscard]] bool midiInputOpen() const noexcept { return peer_.inputOpen(); }
     [[nodiscard]] bool midiOutputOpen() const { return peer_.outputOpen(); }
+    // Returns once what was asked for has been sent and its failures shown.
+    void waitForSends() { peer_.waitForSends(); }
 
     // Shows the About window modally.
     void runAboutWindow();

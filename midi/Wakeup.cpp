@@ -1,5 +1,6 @@
 #include "midi/Wakeup.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -26,6 +27,14 @@ void Wakeup::ring() const noexcept
     // Only fails when the counter is near 2^64, with a wake-up due anyway.
     const std::uint64_t one = 1;
     (void)!::write(fd_, &one, sizeof one);
+}
+
+void Wakeup::wait() const noexcept
+{
+    pollfd ready{.fd = fd_, .events = POLLIN, .revents = 0};
+    while (::poll(&ready, 1, -1) < 0) {
+        // Interrupted by a signal: wait on.
+    }
 }
 
 bool Wakeup::take() const noexcept

@@ -7,9 +7,9 @@ namespace midi {
 // A wake-up across threads that neither allocates, locks nor blocks, as
 // JACK's process callback must not: ring() adds to an eventfd; the one
 // woken polls or watches its descriptor and takes every ring so far with
-// take(). Rings before a take come out as one. The MIDI input wakes the
-// window with one; the window closing the ALSA input wakes its thread with
-// another.
+// take(). Rings before a take come out as one. The MIDI input and the
+// front end wake the sending thread with one; the front end closing the
+// ALSA input wakes its thread with another.
 class Wakeup {
 public:
     // Nothing when no descriptor can be made. Shared, so that a thread still
@@ -21,6 +21,8 @@ public:
 
     // Any thread.
     void ring() const noexcept;
+    // Blocks until a ring is pending (it is not taken).
+    void wait() const noexcept;
     // Whether there was a ring since the last take.
     [[nodiscard]] bool take() const noexcept;
     // Readable while a ring is pending.

@@ -35,10 +35,9 @@ bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
     return true;
 }
 
-namespace {
-
-void rememberTarget(TargetControls& controls, const std::string& target)
+void rememberTypedTarget(TargetControls& controls)
 {
+    const std::string target = controls.typedTarget();
     if (!parseTarget(target, nullptr, nullptr)) {
         return;
     }
@@ -51,18 +50,13 @@ void rememberTarget(TargetControls& controls, const std::string& target)
     controls.appendToList(target);
 }
 
-}  // namespace
-
 bool sendToTargets(TargetControls& controls, FailureReporter& reporter,
                    std::span<const std::byte> bytes)
 {
-    const std::string typed = controls.typedTarget();
-    rememberTarget(controls, typed);
+    rememberTypedTarget(controls);
     if (!controls.toAllOfList()) {
-        return sendDatagram(typed, bytes, reporter);
+        return sendDatagram(controls.typedTarget(), bytes, reporter);
     }
-    // The count is taken once, after the typed target may have been added:
-    // targets a nested call appends while a failure is shown are left to it.
     bool ok = true;
     const std::size_t count = controls.listCount();
     for (std::size_t i = 0; i < count; ++i) {

@@ -17,12 +17,13 @@ namespace net {
 [[nodiscard]] bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
                                 FailureReporter& reporter);
 
+// Appends the typed target to the list when it has a colon and the list
+// does not hold it yet (case-sensitively).
+void rememberTypedTarget(TargetControls& controls);
+
 // Sends one datagram to the typed target, or, when "to all of the list" is
-// checked, to every target of the list in order. A typed target with a colon
-// is first appended to the list unless the list already holds it
-// (case-sensitively). Returns true when no delivery failed. Every failure is
-// reported on its own. reporter may call sendToTargets again while it shows a
-// failure: calls share nothing but the list.
+// checked, to every target of the list in order, after rememberTypedTarget.
+// Returns true when no delivery failed. Every failure is reported on its own.
 [[nodiscard]] bool sendToTargets(TargetControls& controls, FailureReporter& reporter,
                                  std::span<const std::byte> bytes);
 

@@ -1,7 +1,6 @@
 #include "peer/Peer.h"
 
 #include <QMetaObject>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <string>
@@ -9,7 +8,6 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiInput.h"
 #include "midi/SynthLoader.h"
-#include "midi/Wakeup.h"
 #include "net/Datagram.h"
 #include "net/Sender.h"
 #include "peer/Reporter.h"
@@ -29,8 +27,10 @@ Peer::Peer(midi::MidiDevices& devices, net::TargetControls& targets, Reporter& r
       devices_(devices),
       targets_(targets),
       reporter_(reporter),
-      inputReporter_(reporter),
-      inputWakeup_(midi::Wakeup::make())
+      relay_(reporter),
+      inputReporter_(relay_),
+      inputTargets_(net::TargetSnapshot::of(targets)),
+      sends_([this] { forwardMidiInput(); })
 {
     // What the receiver workers read: MIDI is played on the worker's own
     // thread, straight into the output slot (which copes with the device
@@ -52,16 +52,6 @@ Peer::Peer(midi::MidiDevices& devices, net::TargetControls& targets, Reporter& r
     // JACK's thread tells of a server that went away; it is dealt with here.
     devices_.setLostHandler(
         [this] { QMetaObject::invokeMethod(this, &Peer::midiSystemLost, Qt::QueuedConnection); });
-    // MIDI input rings this when it has queued messages.
-    if (inputWakeup_) {
-        auto* notifier =
-            new QSocketNotifier(inputWakeup_->descriptor(), QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this] {
-            if (inputWakeup_->take()) {
-                forwardMidiInput();
-            }
-        });
-    }
 }
 
 Peer::~Peer()
@@ -70,8 +60,9 @@ Peer::~Peer()
     blockSignals(true);
     // Once this returns no MIDI thread calls in any more.
     devices_.setLostHandler({});
-    // What the input had queued still goes out.
+    // What the input had queued still goes out, and what failed is told.
     closeInput();
+    waitForSends();
     synthLoader_.reset();
     // Ask every worker first, so that they wind down together; their
     // destructors join them.
@@ -124,21 +115,47 @@ void Peer::showReceiverFailure(net::Failure failure, std::uint64_t ticket)
     // datagram (note offs among it, maybe): what received notes started
     // ends now.
     output_.releaseSounding();
-    jobs_.run([this, failure, ticket] {
+    relay_.post([this, failure, ticket] {
         reporter_.report(failure, {});
         bridge_.acknowledgeFailure(ticket);
         Q_EMIT receiverFailed(failure);
     });
 }
 
+net::TargetSnapshot Peer::userTargets()
+{
+    net::rememberTypedTarget(targets_);
+    targetsChanged();
+    return net::TargetSnapshot::of(targets_);
+}
+
+void Peer::targetsChanged()
+{
+    net::TargetSnapshot now = net::TargetSnapshot::of(targets_);
+    const std::lock_guard lock(inputTargetsMutex_);
+    inputTargets_ = std::move(now);
+}
+
+void Peer::forgetInputFailures()
+{
+    sends_.post([this] { inputReporter_.forget(); });
+}
+
+void Peer::waitForSends()
+{
+    sends_.waitIdle();
+    relay_.showPending();
+}
+
 void Peer::sendText(const std::string& text, std::function<void(bool)> sent)
 {
-    // Sending by hand shows every failure again.
-    inputReporter_.forget();
-    jobs_.run([this, datagram = net::makeTextDatagram(text), sent = std::move(sent)] {
-        const bool ok = net::sendToTargets(targets_, reporter_, datagram);
+    sends_.post([this, targets = userTargets(), datagram = net::makeTextDatagram(text),
+                 sent = std::move(sent)]() mutable {
+        // Sending by hand shows every failure again.
+        inputReporter_.forget();
+        const bool ok = net::sendToTargets(targets, relay_, datagram);
         if (sent) {
-            sent(ok);
+            relay_.post([sent = std::move(sent), ok] { sent(ok); });
         }
     });
 }
@@ -146,9 +163,9 @@ void Peer::sendText(const std::string& text, std::function<void(bool)> sent)
 void Peer::sendMidi(std::uint32_t message)
 {
     // Notes and program changes do not look at the result: the failures
-    // have been reported.
-    jobs_.run([this, message] {
-        (void)net::sendToTargets(targets_, reporter_, net::makeMidiDatagram(message));
+    // are reported.
+    sends_.post([this, targets = userTargets(), message]() mutable {
+        (void)net::sendToTargets(targets, relay_, net::makeMidiDatagram(message));
     });
 }
 
@@ -156,13 +173,16 @@ void Peer::panic()
 {
     const std::vector<std::uint32_t> messages = midi::NoteTracker::panic();
     output_.playAndForget(messages);
-    jobs_.run([this, messages] { sendInOrder(messages, reporter_); });
+    sends_.post([this, targets = userTargets(), messages]() mutable {
+        sendInOrder(messages, targets, relay_);
+    });
 }
 
-void Peer::sendInOrder(const std::vector<std::uint32_t>& messages, net::FailureReporter& reporter)
+void Peer::sendInOrder(const std::vector<std::uint32_t>& messages, net::TargetSnapshot& targets,
+                       net::FailureReporter& reporter)
 {
     for (const std::uint32_t message : messages) {
-        (void)net::sendToTargets(targets_, reporter, net::makeMidiDatagram(message));
+        (void)net::sendToTargets(targets, reporter, net::makeMidiDatagram(message));
     }
 }
 
@@ -191,28 +211,44 @@ void Peer::openInput(const midi::MidiDeviceEntry& device)
     if (input_ != nullptr) {
         closeInput();
     }
-    // The MIDI thread only queues and rings; this thread forwards.
-    inputLossShown_ = 0;
-    input_ = devices_.openInput(device, inputNotification());
+    // The MIDI thread only queues and rings the sending thread, which
+    // forwards.
+    input_ = devices_.openInput(device, sends_.inputRing());
+    if (input_ != nullptr) {
+        {
+            const std::lock_guard lock(forwardingMutex_);
+            forwarding_ = input_.get();
+            inputLossShown_ = 0;
+        }
+        // It may have rung before the sending thread could see it.
+        sends_.ringInput();
+    }
     Q_EMIT inputChanged(input_ != nullptr);
 }
 
 void Peer::closeInput()
 {
-    // Forgotten first, so that nothing reached from here (a report's event
-    // loop) finds it half closed.
-    std::shared_ptr<midi::MidiInput> input = std::move(input_);
+    // Forgotten first, so that nothing reached from here finds it half
+    // closed.
+    std::unique_ptr<midi::MidiInput> input = std::move(input_);
     if (input == nullptr) {
         return;
     }
     Q_EMIT inputChanged(false);
-    // Everything played into the port up to now goes out before it closes
-    // (when the job holding it is done), then the releases of what it left
-    // sounding on every peer.
+    // Everything played into the port up to now goes out, after what the
+    // sending thread took before, then the releases of what it left
+    // sounding on every peer. The input closes here, before another opens.
     input->stop();
-    jobs_.run([this, input = std::move(input)] {
-        forwardInput(*input);
-        sendInOrder(inputNotes_.takeReleases(), inputReporter_);
+    std::vector<std::uint32_t> rest;
+    {
+        const std::lock_guard lock(forwardingMutex_);
+        forwarding_ = nullptr;
+        input->drain([&rest](std::uint32_t message) { rest.push_back(message); });
+    }
+    input.reset();
+    sends_.post([this, rest = std::move(rest)] {
+        forwardInOrder(rest);
+        forwardInOrder(inputNotes_.takeReleases());
     });
 }
 
@@ -249,46 +285,61 @@ void Peer::takeLoadedSynthesizer()
     Q_EMIT outputChanged(open);
 }
 
-std::function<void()> Peer::inputNotification()
-{
-    if (inputWakeup_) {
-        return [wakeup = inputWakeup_] { wakeup->ring(); };
-    }
-    // No descriptor to spare: a queued call does it too, at the price of an
-    // allocation and a lock on the MIDI thread.
-    return
-        [this] { QMetaObject::invokeMethod(this, &Peer::forwardMidiInput, Qt::QueuedConnection); };
-}
-
 void Peer::forwardMidiInput()
 {
-    jobs_.run([this] {
-        // The input may have been closed since this call was queued; the
-        // job keeps the one it forwards from alive.
-        if (const std::shared_ptr<midi::MidiInput> input = input_) {
-            forwardInput(*input);
+    std::vector<std::uint32_t> messages;
+    std::uint64_t lost = 0;
+    {
+        const std::lock_guard lock(forwardingMutex_);
+        if (forwarding_ == nullptr) {
+            return;
         }
-    });
+        forwarding_->drain([&messages](std::uint32_t message) { messages.push_back(message); });
+        // Only input kept from forwarding for many seconds is lost: say how
+        // much, once for every new loss.
+        if (forwarding_->overflowCount() > inputLossShown_) {
+            inputLossShown_ = lost = forwarding_->overflowCount();
+        }
+    }
+    forwardInOrder(messages);
+    if (lost != 0) {
+        relay_.reportText("MIDI IN overflow: " + std::to_string(lost) + " messages lost");
+    }
 }
 
-void Peer::forwardInput(midi::MidiInput& input)
+void Peer::forwardInOrder(const std::vector<std::uint32_t>& messages)
 {
-    // Take the messages first: a report shown while sending may run an
-    // event loop. What arrives meanwhile waits in the input's queue for the
-    // next job.
-    std::vector<std::uint32_t> messages;
-    input.drain([&messages](std::uint32_t message) { messages.push_back(message); });
+    if (messages.empty()) {
+        return;
+    }
+    net::TargetSnapshot targets;
+    {
+        const std::lock_guard lock(inputTargetsMutex_);
+        targets = inputTargets_;
+    }
     for (const std::uint32_t message : messages) {
         inputNotes_.observe(message);
     }
-    sendInOrder(messages, inputReporter_);
-    // Only input kept from forwarding for many seconds is lost: say how
-    // much, once for every new loss.
-    const std::uint64_t lost = input.overflowCount();
-    if (lost > inputLossShown_ && input_.get() == &input) {
-        inputLossShown_ = lost;
-        reporter_.reportText("MIDI IN overflow: " + std::to_string(lost) + " messages lost");
+    sendInOrder(messages, targets, inputReporter_);
+    if (!targets.appended().empty()) {
+        QMetaObject::invokeMethod(
+            this, [this, remembered = targets.appended()] { rememberTargets(remembered); },
+            Qt::QueuedConnection);
     }
+}
+
+void Peer::rememberTargets(const std::vector<std::string>& remembered)
+{
+    for (const std::string& target : remembered) {
+        bool known = false;
+        for (std::size_t i = 0; i < targets_.listCount() && !known; ++i) {
+            known = targets_.listItem(i) == target;
+        }
+        if (!known) {
+            targets_.appendToList(target);
+        }
+    }
+    targetsChanged();
 }
 
 void Peer::midiSystemLost()

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,16 @@
 #include "midi/NoteTracker.h"
 #include "net/Failure.h"
 #include "net/ReceiverWorker.h"
-#include "peer/JobSerializer.h"
+#include "net/TargetSnapshot.h"
 #include "peer/OnceReporter.h"
 #include "peer/ReceiverBridge.h"
+#include "peer/ReportRelay.h"
+#include "peer/SendThread.h"
 
 namespace midi {
 class MidiDevices;
 class MidiInput;
 class SynthLoader;
-class Wakeup;
 }  // namespace midi
 
 namespace net {
@@ -45,15 +47,20 @@ class Reporter;
 // forwards is reported once per target and kind until forgetInputFailures()
 // (a device may send several times a second); the receiver's failures are
 // reported each time, and its worker waits for the report to be seen.
+// Reports are shown one at a time on the front end's thread, in the order
+// made (ReportRelay).
 //
 // Lives on the thread it was made on (the front end's); every call is for
-// that thread. The receiver workers and the MIDI systems' threads reach it
-// only through queued calls and the input's wake-up.
+// that thread. Datagrams leave from a thread of their own (SendThread),
+// which the MIDI input wakes directly: nothing the front end does delays a
+// forwarded message. The receiver workers and the MIDI systems' threads
+// reach the front end's thread only through queued calls.
 class Peer final : public QObject {
     Q_OBJECT
 
 public:
-    // Sends go to `targets`, failures to `reporter`; both outlive the peer.
+    // Sends go to `targets`, failures to `reporter`; both outlive the peer
+    // and are used on its thread only.
     Peer(midi::MidiDevices& devices, net::TargetControls& targets, Reporter& reporter,
          QObject* parent = nullptr);
     // Closes the input (forwarding what it had queued first), stops the
@@ -77,8 +84,10 @@ public:
     void setTalkSound(bool on) noexcept { bridge_.setTalkSound(on); }
     void setBeep(std::function<void()> beep) { bridge_.setBeep(std::move(beep)); }
 
-    // Sending, after the sends already asked for. `sent` is told whether
-    // every delivery of the text went without a failure.
+    // Sending, after the sends already asked for, to the targets as they
+    // are now (a typed target is remembered at once). `sent` is told on
+    // this thread, after the text's failure reports, whether every delivery
+    // went without a failure.
     void sendText(const std::string& text, std::function<void(bool)> sent = {});
     void sendMidi(std::uint32_t message);
     // All Sound Off, All Notes Off and sustain off on every channel, to the
@@ -86,7 +95,12 @@ public:
     void panic();
     // The user changed where to send, or sent by hand: the input's failures
     // are reported again.
-    void forgetInputFailures() noexcept { inputReporter_.forget(); }
+    void forgetInputFailures();
+    // The targets changed: the MIDI input sends to them from now on.
+    void targetsChanged();
+    // Returns once everything asked for so far has been sent and its
+    // failures shown (unless a report is being shown further up the stack).
+    void waitForSends();
 
     // MIDI devices: the lines of the selection window, and what opens at
     // start.
@@ -124,27 +138,35 @@ Q_SIGNALS:
 
 private:
     void reapStoppedWorkers();
-    void sendInOrder(const std::vector<std::uint32_t>& messages, net::FailureReporter& reporter);
     void showReceiverFailure(net::Failure failure, std::uint64_t ticket);
     void takeLoadedSynthesizer();
-    [[nodiscard]] std::function<void()> inputNotification();
-    void forwardMidiInput();
-    void forwardInput(midi::MidiInput& input);
     void midiSystemLost();
+    // Where what the user asks for goes; the typed target is remembered.
+    [[nodiscard]] net::TargetSnapshot userTargets();
+    // The sending thread's.
+    void forwardMidiInput();
+    void forwardInOrder(const std::vector<std::uint32_t>& messages);
+    void sendInOrder(const std::vector<std::uint32_t>& messages, net::TargetSnapshot& targets,
+                     net::FailureReporter& reporter);
+    void rememberTargets(const std::vector<std::string>& remembered);
 
     midi::MidiDevices& devices_;
     net::TargetControls& targets_;
     Reporter& reporter_;
-    // What MIDI input sends is reported through this.
+    // Every report goes through this to reporter_.
+    ReportRelay relay_;
+    // What MIDI input sends is reported through this (sending thread only).
     OnceReporter inputReporter_;
-    JobSerializer jobs_;
-    // Shared with the job forwarding it, which may outlive its closing.
-    std::shared_ptr<midi::MidiInput> input_;
-    // Rung by the MIDI thread (none when no descriptor was left).
-    std::shared_ptr<midi::Wakeup> inputWakeup_;
-    // Input messages lost so far that have been reported.
-    std::uint64_t inputLossShown_ = 0;
-    // What the input started and has not ended (only the jobs touch it).
+    // Where the MIDI input sends, copied off targets_ when they change.
+    std::mutex inputTargetsMutex_;
+    net::TargetSnapshot inputTargets_;  // guarded by inputTargetsMutex_
+    // The open input. The sending thread drains it through forwarding_,
+    // which the front end's thread clears before the input closes.
+    std::unique_ptr<midi::MidiInput> input_;
+    std::mutex forwardingMutex_;
+    midi::MidiInput* forwarding_ = nullptr;  // guarded by forwardingMutex_
+    std::uint64_t inputLossShown_ = 0;       // guarded by forwardingMutex_
+    // What the input started and has not ended (sending thread only).
     midi::NoteTracker inputNotes_;
     // Where received MIDI plays; shared with the receiver workers, so
     // declared before them.
@@ -159,6 +181,8 @@ private:
     std::vector<std::unique_ptr<net::ReceiverWorker>> stopping_;
     // Looks for senders whose Active Sensing fell silent while listening.
     QTimer* sensingWatch_ = nullptr;
+    // Last: its jobs use the members above until it has ended.
+    SendThread sends_;
 };
 
 }  // namespace peer

@@ -20,7 +20,7 @@
 #include "net/Datagram.h"
 #include "net/ReceiverWorker.h"
 #include "net/Sender.h"
-#include "peer/TargetList.h"
+#include "net/TargetSnapshot.h"
 #include "tests/net/WorkerEvents.h"
 
 namespace {
@@ -121,7 +121,7 @@ TEST(MultiHostTest, BroadcastAndToAllOfListReachEveryHostAndALinkDownShowsNothin
         ASSERT_EQ(heard[i].port(), 12323) << i;
     }
     const auto send = [](std::span<const std::byte> datagram, std::vector<std::string> list) {
-        peer::TargetList targets(std::move(list));
+        net::TargetSnapshot targets(std::move(list));
         NoFailure reporter;
         bool sent = false;
         EXPECT_TRUE(

@@ -124,6 +124,7 @@ TEST_F(MainWindowTest, SendsToTheTargetAsTypedAndRemembersItOnce)
         QTest::keyClick(target(), Qt::Key_Tab);  // focus out
         retype(message(), message(), text);
         QTest::keyClick(message(), Qt::Key_Return);
+        window.waitForSends();
         EXPECT_EQ(target()->currentText(), to);
         const auto datagram = listener.next();
         ASSERT_TRUE(datagram);
@@ -138,6 +139,7 @@ TEST_F(MainWindowTest, SendsToTheTargetAsTypedAndRemembersItOnce)
         retype(target(), target()->lineEdit(), failing);
         click(IDC_SEND);
     }
+    window.waitForSends();
     EXPECT_EQ(message()->text(), "keep me");
     EXPECT_EQ(listItems(), (QStringList{typed + "0", lower, typed, lower.toUpper(),
                                         "Nohost.invalid:1", "nohost.invalid:1"}));
@@ -365,13 +367,13 @@ TEST_F(MainWindowTest, AllNotesOffStopsEveryChannelAtTheTargets)
     poll->start(5);
     click(IDC_KEYBOARD);
     ASSERT_TRUE(QTest::qWaitFor([&] { return picked; }, 5000));
+    window.waitForSends();
     EXPECT_EQ(listener.takeAll(), testing_support::panicDatagrams());
 }
 
 // ToAllOfList: the typed target joins the list, then every target of it is
-// sent to. The box for the failing first one takes the focus while the Note
-// On is on its way: the key's release that this causes waits until the
-// Note On has reached every target, so no note is left sounding.
+// sent to. The box for the failing first one takes the focus: the Note On
+// has reached every target before its release, so no note is left sounding.
 TEST_F(MainWindowTest, ANoteOnReachesEveryTargetBeforeItsReleaseAlsoWhenABoxComesBetween)
 {
     UdpListener listener;
@@ -383,6 +385,7 @@ TEST_F(MainWindowTest, ANoteOnReachesEveryTargetBeforeItsReleaseAlsoWhenABoxCome
     keyboard->setFocus();
     QTest::keyPress(keyboard, Qt::Key_Z);
     QTest::keyRelease(keyboard, Qt::Key_Z);
+    window.waitForSends();
     const std::vector<std::string> received = listener.takeAll();
     ASSERT_GE(received.size(), 2U);
     EXPECT_EQ(received.front(), kNoteOn);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "midi/MidiDevices.h"
-#include "peer/TargetList.h"
+#include "net/TargetSnapshot.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/MidiCollector.h"
 #include "tests/support/NoMidi.h"
@@ -33,13 +33,14 @@ const std::string kUnknownHost = "nohost.invalid:1";
 TEST(PeerTest, SendsInOrderAndReportsEveryFailureOfWhatTheUserSends)
 {
     UdpListener listener;
-    peer::TargetList targets({kUnknownHost, listener.target()});
+    net::TargetSnapshot targets({kUnknownHost, listener.target()});
     RecordingReporter reporter;
     peer::Peer peer(testing_support::noMidi(), targets, reporter);
     std::vector<bool> results;
     peer.sendText("first", [&](bool sent) { results.push_back(sent); });
     peer.sendMidi(0x7F3C90);
     peer.sendText("second", [&](bool sent) { results.push_back(sent); });
+    peer.waitForSends();
     EXPECT_THAT(listener.takeAll(),
                 ElementsAre("*first", std::string("~\x90\x3C\x7F\0", 5), "*second"));
     EXPECT_THAT(results, ElementsAre(false, false));
@@ -51,7 +52,7 @@ protected:
     midi::MidiDevices devices{midi::MidiBackend::Jack,
                               midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}}};
     UdpListener listener;
-    peer::TargetList targets{{kUnknownHost, listener.target()}};
+    net::TargetSnapshot targets{{kUnknownHost, listener.target()}};
     RecordingReporter reporter;
     peer::Peer peer{devices, targets, reporter};
 };

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "midi/MidiDevices.h"
-#include "peer/TargetList.h"
+#include "net/TargetSnapshot.h"
 #include "tests/support/JackTest.h"
 #include "tests/support/MidiCollector.h"
 #include "tests/support/RecordingReporter.h"
@@ -95,7 +95,7 @@ protected:
     midi::MidiDevices devices{midi::MidiBackend::Jack,
                               midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}}};
     testing_support::UdpListener listener;
-    peer::TargetList targets{{listener.target()}};
+    net::TargetSnapshot targets{{listener.target()}};
     testing_support::RecordingReporter reporter;
     std::unique_ptr<JackPeer> keysPeer;  // made once the server runs
 

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTimer>
 #include <chrono>
+#include <functional>
+#include <utility>
 
 #include "gui/MessageBoxes.h"
 
@@ -13,17 +15,25 @@ namespace testing_support {
 // Stands in for the real message boxes: records each text and its owner.
 // By default it returns at once, as if the user had pressed OK; with
 // `holdFor` set it shows a real modal box for that long, which takes the
-// focus and runs the event loop as the user's box would, then dismisses it.
+// focus and runs the event loop as the user's box would, then dismisses it;
+// with `whileShown` set, the box is dismissed once that has run inside it.
 class RecordingMessageBoxes final : public gui::MessageBoxes {
 public:
     void showError(QWidget* owner, const QString& text) override
     {
         texts.append(text);
         owners.append(owner);
-        if (holdFor.count() > 0) {
+        if (holdFor.count() > 0 || whileShown) {
             QMessageBox box(QMessageBox::Critical, QStringLiteral("ERROR"), text, QMessageBox::Ok,
                             owner);
-            QTimer::singleShot(holdFor, &box, &QDialog::accept);
+            if (whileShown) {
+                QTimer::singleShot(0, &box, [this, &box] {
+                    std::exchange(whileShown, {})();
+                    box.accept();
+                });
+            } else {
+                QTimer::singleShot(holdFor, &box, &QDialog::accept);
+            }
             box.exec();
         }
     }
@@ -31,6 +41,7 @@ public:
     QStringList texts;
     QList<QWidget*> owners;
     std::chrono::milliseconds holdFor{0};
+    std::function<void()> whileShown;
 };
 
 }  // namespace testing_support
