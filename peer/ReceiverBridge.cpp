@@ -6,7 +6,6 @@
 #include <QMetaObject>
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace peer {
@@ -26,14 +25,14 @@ ReceiverBridge::~ReceiverBridge()
 
 void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_view text)
 {
-    std::string line = net::formatLogLine(from, text);
+    const std::size_t cost = lineCost(text);
+    PendingLine line{from, std::string(text)};
     bool firstOfBatch = false;
     {
         const std::lock_guard lock(linesMutex_);
         firstOfBatch = pendingLines_.empty() && droppedLines_ == 0;
-        const std::size_t cost = lineCost(line);
         while (!pendingLines_.empty() && pendingBytes_ + cost > budgetBytes_) {
-            pendingBytes_ -= lineCost(pendingLines_.front());
+            pendingBytes_ -= lineCost(pendingLines_.front().text);
             pendingLines_.pop_front();
             ++droppedLines_;
         }
@@ -53,21 +52,26 @@ void ReceiverBridge::textReceived(const net::Ipv4Endpoint& from, std::string_vie
 
 void ReceiverBridge::deliverLines()
 {
-    std::vector<std::string> lines;
+    std::deque<PendingLine> taken;
+    std::uint64_t dropped = 0;
     {
         const std::lock_guard lock(linesMutex_);
-        lines.reserve(pendingLines_.size() + 1);
-        if (droppedLines_ != 0) {
-            lines.push_back(droppedLinesNote(droppedLines_));
-        }
-        std::move(pendingLines_.begin(), pendingLines_.end(), std::back_inserter(lines));
-        pendingLines_.clear();
+        taken.swap(pendingLines_);
         pendingBytes_ = 0;
-        droppedLines_ = 0;
+        dropped = std::exchange(droppedLines_, 0);
     }
-    if (lines.empty()) {
+    if (taken.empty() && dropped == 0) {
         return;
     }
+    std::vector<std::string> lines;
+    lines.reserve(taken.size() + 1);
+    if (dropped != 0) {
+        lines.push_back(droppedLinesNote(dropped));
+    }
+    for (const PendingLine& line : taken) {
+        lines.push_back(net::formatLogLine(line.from, line.text));
+    }
+    taken.clear();
     Q_EMIT linesArrived(lines);
     if (talkSound()) {
         if (beep_) {

@@ -22,12 +22,14 @@ namespace peer {
 // Carries what receiver workers report over to the front end's thread.
 //
 // It lives on the front end's thread; the net::ReceiverEvents functions are called
-// on worker threads and only queue. Log lines are formatted on the worker
-// and handed over in batches: one queued call per batch, however many lines
-// a flood brings, so the front end's thread stays responsive. The lines
-// waiting for their batch are held within a budget of text (lineCost); when
-// a flood outruns the front end's thread, the oldest are dropped and the
-// batch begins with a droppedLinesNote saying how many.
+// on worker threads and only queue. A text line costs the worker a copy and
+// a short lock, never more: it is formatted on the front end's thread, which
+// takes the waiting lines in batches (one queued call per batch, however
+// many lines a flood brings, and the queue swapped out at once), so MIDI
+// behind a flood of text is not held up. The lines waiting for their batch
+// are held within a budget of text (lineCost); when a flood outruns the
+// front end's thread, the oldest are dropped and the batch begins with a
+// droppedLinesNote saying how many.
 //
 // Lifetime: every worker reporting here must be stopped, joined and
 // destroyed before the bridge (declare the bridge before the workers in
@@ -87,7 +89,11 @@ private:
 
     std::mutex linesMutex_;
     const std::size_t budgetBytes_;
-    std::deque<std::string> pendingLines_;  // guarded by linesMutex_
+    struct PendingLine {
+        net::Ipv4Endpoint from;
+        std::string text;
+    };
+    std::deque<PendingLine> pendingLines_;  // guarded by linesMutex_
     std::size_t pendingBytes_{0};           // guarded by linesMutex_
     std::uint64_t droppedLines_{0};         // guarded by linesMutex_
 

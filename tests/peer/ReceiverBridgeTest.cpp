@@ -63,7 +63,7 @@ TEST_F(ReceiverBridgeTest, TalkSoundBeepsOncePerBatchOfLines)
 TEST(ReceiverBridgeBudget, DropsTheOldestWaitingLinesAndSaysHowMany)
 {
     const net::Ipv4Endpoint from{net::UdpSocket::resolveIpv4("127.0.0.1").value_or(0), 5};
-    ReceiverBridge bridge(3 * peer::lineCost("127.0.0.1:5>line0"));
+    ReceiverBridge bridge(3 * peer::lineCost("line0"));  // the text as received
     QObject context;
     std::vector<std::string> batch;
     QObject::connect(&bridge, &ReceiverBridge::linesArrived, &context,
