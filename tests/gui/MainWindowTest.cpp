@@ -335,13 +335,14 @@ TEST_F(MainWindowTest, EveryAccessibleActionOfAMidiToggleRunsItsCommand)
 TEST_F(MainWindowTest, OnlyExitEndsTheWindow)
 {
     QTest::keyClick(&window, Qt::Key_Escape);
-    QTimer::singleShot(0, &window, [] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        menu->setActiveAction(menu->actions().value(0));  // "Cancel"
-        QTest::keyClick(menu, Qt::Key_Return);
+    bool cancelled = false;
+    testing_support::whenMenuShows([&cancelled](QMenu* menu) {
+        testing_support::pickEntry(menu, {"cancelAction"});
+        cancelled = true;
     });
     click(IDC_KEYBOARD);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cancelled; }, 5000));
+    QTest::qWait(10);
     EXPECT_TRUE(window.isVisible());
     click(IDOK);
     EXPECT_FALSE(window.isVisible());
@@ -354,17 +355,11 @@ TEST_F(MainWindowTest, AllNotesOffStopsEveryChannelAtTheTargets)
     UdpListener listener;
     retype(target(), target()->lineEdit(), QString::fromStdString(listener.target()));
     bool picked = false;
-    auto* poll = new QTimer(&window);
-    QObject::connect(poll, &QTimer::timeout, &window, [poll, &picked] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            poll->stop();
-            ASSERT_EQ(menu->actions().constLast()->text(), "All notes off");
-            menu->setActiveAction(menu->actions().constLast());
-            QTest::keyClick(menu, Qt::Key_Return);
-            picked = true;
-        }
+    testing_support::whenMenuShows([&picked](QMenu* menu) {
+        ASSERT_EQ(menu->actions().constLast()->text(), "All notes off");
+        testing_support::pickEntry(menu, {"allNotesOffAction"});
+        picked = true;
     });
-    poll->start(5);
     click(IDC_KEYBOARD);
     ASSERT_TRUE(QTest::qWaitFor([&] { return picked; }, 5000));
     window.waitForSends();
@@ -372,8 +367,9 @@ TEST_F(MainWindowTest, AllNotesOffStopsEveryChannelAtTheTargets)
 }
 
 // ToAllOfList: the typed target joins the list, then every target of it is
-// sent to. The box for the failing first one takes the focus: the Note On
-// has reached every target before its release, so no note is left sounding.
+// sent to. The box for the failing first one takes the focus, which
+// releases the key: the Note On has reached every target before its
+// release, and the release's box waits for the first to go.
 TEST_F(MainWindowTest, ANoteOnReachesEveryTargetBeforeItsReleaseAlsoWhenABoxComesBetween)
 {
     UdpListener listener;
@@ -384,15 +380,10 @@ TEST_F(MainWindowTest, ANoteOnReachesEveryTargetBeforeItsReleaseAlsoWhenABoxCome
     QWidget* keyboard = window.item(IDC_KEYBOARD);
     keyboard->setFocus();
     QTest::keyPress(keyboard, Qt::Key_Z);
-    QTest::keyRelease(keyboard, Qt::Key_Z);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.texts.size() == 2; }));
     window.waitForSends();
-    const std::vector<std::string> received = listener.takeAll();
-    ASSERT_GE(received.size(), 2U);
-    EXPECT_EQ(received.front(), kNoteOn);
-    for (std::size_t i = 1; i < received.size(); ++i) {
-        EXPECT_EQ(received[i], kNoteOff) << i;
-    }
-    EXPECT_GE(boxes.texts.size(), 2);  // the Note On's and the release's
+    EXPECT_THAT(listener.takeAll(), ElementsAre(kNoteOn, kNoteOff));
+    EXPECT_EQ(boxes.deepest, 1);
     EXPECT_EQ(target()->count(), 2);
 }
 

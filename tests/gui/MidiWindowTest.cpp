@@ -76,6 +76,14 @@ protected:
         return port;
     }
 
+    // Sends to the listener, with the keys playing into our "MIDI In".
+    [[nodiscard]] bool wired(JackPeer& keys, UdpListener& listener)
+    {
+        qobject_cast<QComboBox*>(window_->item(IDC_TARGET))
+            ->setEditText(QString::fromStdString(listener.target()));
+        return testing_support::wireKeysIn(keys, listener);
+    }
+
     testing_support::RecordingMessageBoxes boxes;
     std::unique_ptr<gui::MainWindow> window_;
 };
@@ -112,11 +120,9 @@ TEST_F(MidiWindowTest, InputToAFailingTargetShowsOneBoxWhileForwardingGoesOn)
 {
     UdpListener listener;
     JackPeer keyboard("Keys");
-    auto* targets = qobject_cast<QComboBox*>(window_->item(IDC_TARGET));
-    targets->setEditText(QString::fromStdString(listener.target()));
-    ASSERT_TRUE(testing_support::wireKeysIn(keyboard, listener));
+    ASSERT_TRUE(wired(keyboard, listener));
     Collector collector(listener);
-    targets->addItem(QStringLiteral("nohost.invalid:1"));
+    qobject_cast<QComboBox*>(window_->item(IDC_TARGET))->addItem("nohost.invalid:1");
     QTest::mouseClick(window_->item(IDC_TO_ALL), Qt::LeftButton);
     const Messages notes = numberedNotes(20);
     bool allWhileShown = false;
@@ -141,9 +147,7 @@ TEST_F(MidiWindowTest, InputIsForwardedWhileTheWindowIsBusyAndNothingIsLostWhenI
     constexpr std::uint32_t kMessages = 20'000;
     UdpListener listener(64 << 20);  // should the collector not be scheduled in time
     JackPeer keyboard("Keys");
-    qobject_cast<QComboBox*>(window_->item(IDC_TARGET))
-        ->setEditText(QString::fromStdString(listener.target()));
-    ASSERT_TRUE(testing_support::wireKeysIn(keyboard, listener));
+    ASSERT_TRUE(wired(keyboard, listener));
     Collector collector(listener);
     bool arrivedWhileHeld = false;
     QTimer::singleShot(0, window_.get(), [this, &collector, &arrivedWhileHeld] {
@@ -172,9 +176,7 @@ TEST_F(MidiWindowTest, KeysAndMenuPicksKeepTheirPlaceAmongForwardedInput)
     constexpr std::uint32_t kMessages = 3'000;
     UdpListener listener(16 << 20);
     JackPeer keyboard("Keys");
-    qobject_cast<QComboBox*>(window_->item(IDC_TARGET))
-        ->setEditText(QString::fromStdString(listener.target()));
-    ASSERT_TRUE(testing_support::wireKeysIn(keyboard, listener));
+    ASSERT_TRUE(wired(keyboard, listener));
     Collector collector(listener);
     QWidget* keys = window_->item(IDC_KEYBOARD);
     std::vector<std::size_t> seenBefore;  // what had arrived when each was asked for
@@ -194,39 +196,23 @@ TEST_F(MidiWindowTest, KeysAndMenuPicksKeepTheirPlaceAmongForwardedInput)
     });
     when(1000, [&] { QTest::keyRelease(keys, Qt::Key_Z); });
     when(1500, [&] {
-        auto* poll = new QTimer(window_.get());
-        QObject::connect(poll, &QTimer::timeout, window_.get(), [poll] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr) {
-                return;
-            }
-            poll->stop();
-            auto* programs = menu->findChild<QMenu*>(gui::kProgramChangeMenuName);
-            auto* group = programs->findChild<QMenu*>(QStringLiteral("programGroupMenu1"));
-            menu->setActiveAction(programs->menuAction());
-            programs->setActiveAction(group->menuAction());
-            group->setActiveAction(group->findChild<QAction*>(QStringLiteral("programAction2")));
-            QTest::keyClick(group, Qt::Key_Return);
+        testing_support::whenMenuShows([](QMenu* menu) {
+            testing_support::pickEntry(
+                menu, {"programChangeMenuAction", "programGroupMenu1Action", "programAction2"});
         });
-        poll->start(5);
         QTest::mouseClick(keys, Qt::LeftButton);
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(kMessages + 3); }, 20000));
     const Messages arrived = collector.messages();
     Messages input;
-    std::vector<std::size_t> asked;
+    std::vector<std::size_t> asked;  // where the keys' and the menu's messages are
     for (std::size_t i = 0; i < arrived.size(); ++i) {
-        if ((arrived[i] & 0xFFU) == 0x91U) {
-            input.push_back(arrived[i]);
-        } else {
-            asked.push_back(i);
-        }
+        ((arrived[i] & 0xFFU) == 0x91U) ? input.push_back(arrived[i]) : asked.push_back(i);
     }
     EXPECT_EQ(input, played);
     ASSERT_EQ(asked.size(), 3U);
-    EXPECT_EQ(arrived[asked[0]], 0x7F3C90U);
-    EXPECT_EQ(arrived[asked[1]], 0x003C90U);
-    EXPECT_EQ(arrived[asked[2]], 0x01C0U);
+    EXPECT_THAT((Messages{arrived[asked[0]], arrived[asked[1]], arrived[asked[2]]}),
+                testing::ElementsAre(0x7F3C90U, 0x003C90U, 0x01C0U));
     for (std::size_t i = 0; i < asked.size(); ++i) {
         EXPECT_GE(asked[i], seenBefore[i]) << i;
     }

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -34,6 +36,33 @@ inline void whenModalShows(std::function<void(QWidget*)> act)
         }
     });
     poll->start();
+}
+
+// Calls `act` with the next popup menu that shows.
+inline void whenMenuShows(std::function<void(QMenu*)> act)
+{
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, qApp, [poll, act = std::move(act)] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(menu);
+        }
+    });
+    poll->start();
+}
+
+// Walks the menu's entries by object name as the keyboard does, into each
+// submenu on the way, and presses Enter on the last.
+inline void pickEntry(QMenu* menu, const QStringList& path)
+{
+    for (const QString& name : path) {
+        auto* entry = menu->findChild<QAction*>(name);
+        menu->setActiveAction(entry);
+        menu = entry->menu() != nullptr ? entry->menu() : menu;
+    }
+    QTest::keyClick(menu, Qt::Key_Return);
 }
 
 }  // namespace testing_support

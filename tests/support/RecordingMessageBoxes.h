@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <utility>
@@ -34,7 +35,9 @@ public:
             } else {
                 QTimer::singleShot(holdFor, &box, &QDialog::accept);
             }
+            deepest = std::max(deepest, ++depth);
             box.exec();
+            --depth;
         }
     }
 
@@ -42,6 +45,9 @@ public:
     QList<QWidget*> owners;
     std::chrono::milliseconds holdFor{0};
     std::function<void()> whileShown;
+    // How many boxes were open at once, at most.
+    int depth = 0;
+    int deepest = 0;
 };
 
 }  // namespace testing_support
