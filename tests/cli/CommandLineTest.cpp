@@ -74,14 +74,4 @@ TEST(CommandLine, FillsTheSettingsRecord)
         Kind::OwnPort);
 }
 
-TEST(CommandLine, OnlyTheseOptionsLeaveTheWindowOut)
-{
-    for (const char* option : {"--headless", "--help", "-h", "--version", "-v", "--list-devices"}) {
-        const char* argv[] = {"mirevo", option};
-        EXPECT_TRUE(cli::wantsNoWindow(2, argv)) << option;
-    }
-    const char* window[] = {"mirevo", "-platform", "offscreen"};
-    EXPECT_FALSE(cli::wantsNoWindow(3, window));
-}
-
 }  // namespace

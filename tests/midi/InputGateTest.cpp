@@ -4,7 +4,6 @@
 #include "midi/InputGate.h"
 
 #include <gmock/gmock.h>
-#include <poll.h>
 
 #include <atomic>
 #include <chrono>
@@ -74,10 +73,9 @@ protected:
         gate_ = std::make_unique<InputGate>(
             woken ? std::function<void()>([this] { wakeup_->ring(); }) : std::function<void()>());
         thread_ = std::jthread([this, woken](const std::stop_token& stop) {
-            pollfd fd{.fd = wakeup_->descriptor(), .events = POLLIN, .revents = 0};
             while (!stop.stop_requested()) {
                 if (woken) {
-                    (void)::poll(&fd, 1, -1);
+                    wakeup_->wait();
                     (void)wakeup_->take();
                 } else {
                     std::this_thread::sleep_for(1ms);  // a cycle

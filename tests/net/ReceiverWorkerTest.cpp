@@ -63,22 +63,6 @@ TEST(ReceiverWorker, HearsABroadcastOnTheLoopbackNetwork)
     EXPECT_EQ(events.lines(".*>broadcast", 1).size(), 1U);
 }
 
-TEST(ReceiverWorker, AfterAStopOnlyTheDatagramBeingHandledIsFinished)
-{
-    WorkerEvents events;
-    ReceiverWorker worker(0, events);
-    const std::uint16_t port = events.port();
-    events.hold(true);
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(sendToLoopback(port, "*" + std::to_string(i)));
-    }
-    ASSERT_EQ(events.lines(".*>.*", 1).size(), 1U);
-    worker.requestStop();
-    events.hold(false);
-    worker.join();
-    EXPECT_THAT(events.lines(".*>.*"), ElementsAre(EndsWith(">0")));
-}
-
 TEST(ReceiverWorker, RapidStartAndStopLeaksNoDescriptorOrThread)
 {
     const std::size_t descriptors = entries("/proc/self/fd");
