@@ -1,6 +1,5 @@
-// The program without a window, run as a process with no display: text both
-// ways, MIDI both ways, the device listing, a held port, signals, and what
-// it prints and ends with at once.
+// The program without a window, run as a process with no display: text both ways, MIDI both ways,
+// the device listing, a held port, signals, and what it prints and ends with at once.
 #include <gmock/gmock.h>
 
 #include <QProcess>

@@ -1,5 +1,4 @@
-// No file descriptor left: sending reports "Socket error". It runs in a
-// child process, which lowers its own descriptor limit.
+// No file descriptor left: sending reports "Socket error" (in a child that lowers its own limit).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>

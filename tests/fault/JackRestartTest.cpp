@@ -1,6 +1,5 @@
-// The JACK server dies under the window's open devices at all sorts of
-// moments and comes back, a hundred times: nothing crashes, the toggles show
-// the devices closed, and then open working devices on the new server.
+// The JACK server dies under the window's open devices at all sorts of moments and comes back, 100
+// times: no crash, the toggles show the devices closed, then open working ones on the new server.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemModel>
@@ -48,8 +47,7 @@ protected:
 
     QPushButton* button(const char* name) { return window_->findChild<QPushButton*>(name); }
 
-    // Sends a text until the window logs it: everything sent before it has
-    // been handled, in order.
+    // Sends a text until the window logs it: everything sent before it has been handled, in order.
     bool heard()
     {
         const QAbstractItemModel* log = window_->findChild<QListView*>("IDC_LOG")->model();
@@ -93,8 +91,7 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
     ASSERT_TRUE(bothClose());
     server_.reset();
 
-    // Received MIDI streams into the output all along; stopped and joined
-    // however the test ends.
+    // Received MIDI streams into the output all along; stopped and joined however the test ends.
     std::jthread stream([this](const std::stop_token& stop) {
         net::UdpSocket sender = net::UdpSocket::open();
         while (!stop.stop_requested()) {
@@ -145,8 +142,7 @@ TEST_F(JackRestartTest, TheServerKilledAtAnyMomentCrashesNothingAndLaterTogglesW
     EXPECT_TRUE(boxes_.texts.isEmpty()) << boxes_.texts.join(", ").toStdString();
 }
 
-// A chord and a pedal held on the keyboard when the server dies: the
-// targets get their releases, and only theirs.
+// A chord and pedal held on the keyboard as JACK dies: targets get their releases, and only theirs.
 TEST_F(JackRestartTest, AChordHeldWhenTheServerDiesIsReleasedAtTheTargets)
 {
     testing_support::UdpListener listener;

@@ -1,6 +1,5 @@
-// Windows listening on loopback with their real receiver workers: talking,
-// a held port, Stop and Start, a flood, oversize datagrams, and the window
-// closed while a failure box is up or a flood comes in.
+// Windows listening on loopback with their real receiver workers: talking, a held port, Stop and
+// Start, a flood, oversize datagrams, and closing while a failure box is up or a flood comes in.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemModelTester>
@@ -53,8 +52,7 @@ bool bound(std::uint16_t port)
     return QTest::qWaitFor([&] { return portUse(port).sockets == 1; });
 }
 
-// A window driven by key and mouse events, its log checked by Qt's model
-// tester as lines come and go.
+// A window driven by key and mouse events; Qt's model tester checks its log as lines come and go.
 class Peer {
 public:
     Peer() { window.show(); }
@@ -64,8 +62,7 @@ public:
     {
         return window.findChild<T*>(QString::fromLatin1(name));
     }
-    // Clicks into the field, selects all and types, as a keyboard with each
-    // character on a key would.
+    // Clicks into the field, selects all and types, as a keyboard with a key per character would.
     static void retype(QLineEdit* field, const QString& text)
     {
         QTest::mouseClick(field, Qt::LeftButton);
@@ -205,9 +202,8 @@ TEST(Listening, AFloodReachesTheLogInOrderLosingOnlyWhatTheKernelDropped)
     }
 }
 
-// A log of a million lines: a line arriving is still selected and scrolled
-// into view, for the eye and for a screen reader, and Home and End reach
-// both ends.
+// A log of a million lines: a line arriving is still selected and scrolled into view, for the eye
+// and for a screen reader, and Home and End reach both ends.
 TEST(Listening, AMillionLinesInTheLogStillShowAndSelectTheNewest)
 {
     Peer peer;
@@ -276,9 +272,8 @@ TEST(Listening, EveryOversizeDatagramIsARecvErrorAndListeningGoesOn)
     }
 }
 
-// The window closed while the worker waits in its "recv error" box (a real
-// one) or while a flood comes in: the event loop ends as in main(), and the
-// window goes with its workers.
+// The window closed while the worker waits in its "recv error" box (a real one) or while a flood
+// comes in: the event loop ends as in main(), and the window goes with its workers.
 class ClosingTheWindow : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ClosingTheWindow, EndsTheProgramsEventLoop)

@@ -1,7 +1,6 @@
-// The main window under the offscreen platform, driven as people drive it:
-// how it starts, sending, the target and message fields, the toggles, keys,
-// resizing and the About window. (The log as it fills is seen in
-// ListeningTest, every window's template in WindowTemplatesTest.)
+// The main window under the offscreen platform, driven as people drive it: how it starts, sending,
+// the target and message fields, the toggles, keys, resizing and the About window. (The log as it
+// fills is seen in ListeningTest, every window's template in WindowTemplatesTest.)
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -70,8 +69,7 @@ protected:
     gui::MainWindow window{boxes, testing_support::noMidi()};
 };
 
-// Every control as the window starts, with no MIDI system: a property of
-// each and its value, and the focus on the log.
+// Each control at the start, no MIDI system: a property of each and its value; focus on the log.
 TEST_F(MainWindowTest, StartsWithTheDefaults)
 {
     struct Start {
@@ -106,10 +104,9 @@ TEST_F(MainWindowTest, StartsWithTheDefaults)
     EXPECT_EQ(window.minimumSize(), window.size());
 }
 
-// Enter sends the fields exactly as typed: no completion from the list (the
-// typed target is a prefix of an item), no change of case. The target is
-// remembered once, before sending, so also when the send fails; that keeps
-// the message and shows a box. Each datagram leaves from a fresh port.
+// Enter sends the fields exactly as typed: no completion from the list (the typed target prefixes
+// an item), no change of case. The target is remembered once, before sending, so also when the send
+// fails; that keeps the message and shows a box. Each datagram leaves from a fresh port.
 TEST_F(MainWindowTest, SendsToTheTargetAsTypedAndRemembersItOnce)
 {
     UdpListener listener;
@@ -191,10 +188,9 @@ struct ShiftRow {
 
 class ShiftDeletion : public MainWindowTest, public ::testing::WithParamInterface<ShiftRow> {};
 
-// The field holds a remembered target in other case, which nothing may take
-// for a pick of that item. Only a pick from the opened list with Shift held
-// deletes: exactly that item, and the list opens again with the field as it
-// was. Without Shift a pick is a choice that fills the field.
+// The field holds a remembered target in other case, which nothing may take for a pick of that
+// item. Only a pick from the opened list with Shift held deletes: exactly that item, and the list
+// opens again with the field as it was. Without Shift a pick is a choice that fills the field.
 TEST_P(ShiftDeletion, OnlyAShiftPickFromTheOpenListDeletesAndOnlyThatItem)
 {
     const ShiftRow& row = GetParam();
@@ -265,8 +261,7 @@ struct LimitCase {
 
 class FieldLimit : public MainWindowTest, public ::testing::WithParamInterface<LimitCase> {};
 
-// Typing and pasting stop at the last whole character that fits in a
-// datagram, so what the field shows is what goes out.
+// Typing and pasting stop at the last whole character a datagram fits: the field shows what's sent.
 TEST_P(FieldLimit, TypingAndPastingStopAtTheDatagramsLimit)
 {
     const LimitCase& c = GetParam();
@@ -298,10 +293,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{"PasteCutAtAWholeCharacter", IDC_MESSAGE, 4, nullptr, 1021}),
     rowName);
 
-// Screen readers, voice control and switch access invoke the toggles'
-// accessible actions: each runs the toggle's command, as a click does, and
-// the checked state read back is the device's (none opens here). The action
-// returns at once, before the selection window is even shown: a screen
+// Screen readers, voice control and switch access invoke the toggles' accessible actions: each runs
+// the toggle's command, as a click does, and the checked state read back is the device's (none
+// opens here). The action returns at once, before the selection window is even shown: a screen
 // reader waiting for its answer is never held by the window it opened.
 TEST_F(MainWindowTest, EveryAccessibleActionOfAMidiToggleRunsItsCommand)
 {
@@ -366,10 +360,9 @@ TEST_F(MainWindowTest, AllNotesOffStopsEveryChannelAtTheTargets)
     EXPECT_EQ(listener.takeAll(), testing_support::panicDatagrams());
 }
 
-// ToAllOfList: the typed target joins the list, then every target of it is
-// sent to. The box for the failing first one takes the focus, which
-// releases the key: the Note On has reached every target before its
-// release, and the release's box waits for the first to go.
+// ToAllOfList: the typed target joins the list, then every target of it is sent to. The box for the
+// failing first one takes the focus, which releases the key: the Note On has reached every target
+// before its release, and the release's box waits for the first to go.
 TEST_F(MainWindowTest, ANoteOnReachesEveryTargetBeforeItsReleaseAlsoWhenABoxComesBetween)
 {
     UdpListener listener;
@@ -411,9 +404,8 @@ TEST(MainWindowLifetime, ANoteHeldAtCloseOrDestructionIsReleased)
     }
 }
 
-// Wider, higher, both, and back: each control's edges follow the window's
-// right and bottom edges as its anchors say, and at the first size every
-// control is where the template puts it (as in a window not yet shown).
+// Wider, higher, both, and back: each control's edges follow the window's right and bottom as its
+// anchors say; at the first size each is where the template puts it (as in a window not yet shown).
 TEST_F(MainWindowTest, ResizingMovesAndStretchesEveryControlAsItsAnchorsSay)
 {
     enum : int { MoveRight = 1, MoveDown = 2, StretchRight = 4, StretchDown = 8 };

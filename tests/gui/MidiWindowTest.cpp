@@ -113,9 +113,8 @@ TEST_F(MidiWindowTest, ReceivedNoteSoundsOnTheSynthesizersJackPortsUntilReleased
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
-// Forwarded to a list with a failing target: one box is shown, and while
-// it is up the good target goes on receiving every message, in order; once
-// it is dismissed MIDI IN can be reached.
+// Forwarded to a list with a failing target: one box is shown, and while it is up the good target
+// goes on receiving every message, in order; once it is dismissed MIDI IN can be reached.
 TEST_F(MidiWindowTest, InputToAFailingTargetShowsOneBoxWhileForwardingGoesOn)
 {
     UdpListener listener;
@@ -139,9 +138,8 @@ TEST_F(MidiWindowTest, InputToAFailingTargetShowsOneBoxWhileForwardingGoesOn)
     EXPECT_FALSE(open(IDC_MIDI_IN));
 }
 
-// 20,000 messages played while the window's thread is held: every one
-// arrives while it is held, in order; and the input closed by a key right
-// after loses nothing.
+// 20,000 messages played while the window's thread is held: every one arrives while it is held, in
+// order; and the input closed by a key right after loses nothing.
 TEST_F(MidiWindowTest, InputIsForwardedWhileTheWindowIsBusyAndNothingIsLostWhenItCloses)
 {
     constexpr std::uint32_t kMessages = 20'000;
@@ -168,9 +166,8 @@ TEST_F(MidiWindowTest, InputIsForwardedWhileTheWindowIsBusyAndNothingIsLostWhenI
     EXPECT_EQ(Messages(arrived.begin(), arrived.begin() + kMessages), numberedNotes(kMessages));
 }
 
-// Keys and menu picks take their place among forwarded input: each goes out
-// after everything forwarded before it was asked, and the input's own order
-// holds around them.
+// Keys and menu picks take their place among forwarded input: each goes out after everything
+// forwarded before it was asked, and the input's own order holds around them.
 TEST_F(MidiWindowTest, KeysAndMenuPicksKeepTheirPlaceAmongForwardedInput)
 {
     constexpr std::uint32_t kMessages = 3'000;
@@ -218,9 +215,8 @@ TEST_F(MidiWindowTest, KeysAndMenuPicksKeepTheirPlaceAmongForwardedInput)
     }
 }
 
-// Space on a closed toggle opens its selection window, active and over the
-// main window, which stays usable, with no line picked; the keyboard alone
-// then chooses the second line, every time.
+// Space on a closed toggle opens its selection window, active and over the main window, which stays
+// usable, with no line picked; the keyboard alone then chooses the second line, every time.
 TEST_F(MidiWindowTest, SelectionWindowsWorkFromTheKeyboardEveryTime)
 {
     JackPeer keys("Keys");  // the input's second line: the only other source
@@ -280,9 +276,8 @@ TEST_F(MidiWindowTest, ReceivedMidiPlaysOnTheChosenOutputPort)
     EXPECT_EQ(heard.front(), 0x7F3C90U);
 }
 
-// A selection window ended without a choice: Escape opens nothing for the
-// input and the default (the synthesizer) for the output; Exit ends it as
-// cancelled and opens nothing on the way out.
+// A selection window ended without a choice: Escape opens nothing for the input and the default
+// (the synthesizer) for the output; Exit ends it as cancelled and opens nothing on the way out.
 struct EndRow {
     std::string name;
     int toggle;

@@ -1,6 +1,5 @@
-// The computer keyboard as a note keyboard, fed key events as Qt's X11
-// platform makes them for US, German, French and Russian layouts, and its
-// performance menu used from the keyboard; the notes go out as datagrams.
+// The computer keyboard as a note keyboard (notes go out as datagrams), fed key events as Qt's X11
+// platform makes them for US, German, French and Russian layouts; its performance menu by keys.
 #include "gui/NoteKeyboard.h"
 
 #include <gmock/gmock.h>
@@ -51,8 +50,7 @@ std::vector<std::string> played(std::optional<char> note)
     return note ? std::vector{on(*note), off(*note)} : std::vector<std::string>{};
 }
 
-// Modifiers as bits of the X state: Shift, Control, Alt (Mod1), Num Lock
-// (Mod2, locked), AltGr (Mod5).
+// Modifiers as X state bits: Shift, Control, Alt (Mod1), Num Lock (Mod2, locked), AltGr (Mod5).
 constexpr unsigned kShift = 0x01, kControl = 0x04, kAlt = 0x08, kNumLock = 0x10, kAltGr = 0x80;
 // X keycodes, named by their places on a US keyboard.
 constexpr std::uint32_t k2 = 11, kQ = 24, kW = 25, kY = 29, kZ = 52, kM = 58, kComma = 59,
@@ -77,8 +75,7 @@ class NoteKeyboardTest : public ::testing::Test {
 protected:
     void SetUp() override { start(true); }
 
-    // Installs the keyboard on a focused button, reading the keymap of
-    // `layouts_` when `withKeymap`.
+    // Installs the keyboard on a focused button, with the keymap of `layouts_` if `withKeymap`.
     void start(bool withKeymap)
     {
         button_ = new QPushButton(QStringLiteral("鍵盤"), &window_);
@@ -119,9 +116,8 @@ protected:
         return event.isAccepted();
     }
 
-    // Opens the performance menu and walks the path of captions as a user
-    // does with the keyboard, opening each submenu on the way, then presses
-    // Enter (an empty path: Escape); `look` sees the menu first.
+    // Opens the performance menu and walks the path of captions by keyboard as a user does, into
+    // each submenu, then presses Enter (an empty path: Escape); `look` sees the menu first.
     void pick(const QStringList& path, const std::function<void(QMenu*)>& look = {})
     {
         QTimer::singleShot(0, &window_, [path, look] {
@@ -155,8 +151,7 @@ protected:
     NoteKeyboard* keyboard_ = nullptr;
 };
 
-// A key of a layout (the name's first two letters) and the note it plays at
-// the octave.
+// A key of a layout (the name's first two letters) and the note it plays at the octave.
 struct Row {
     const char* name;
     std::uint32_t keycode;
@@ -175,9 +170,8 @@ protected:
     }
 };
 
-// Press and release play the key's note and end it, and nothing else; Alt
-// with a key goes on to the window, every other key is kept from the button
-// (none clicks it).
+// Press and release play the key's note and end it, and nothing else; Alt with a key goes on to the
+// window, every other key is kept from the button (none clicks it).
 TEST_P(KeyboardLayoutTest, PlaysTheKeyWindowsWouldPlay)
 {
     const auto& [row, withKeymap] = GetParam();
@@ -236,8 +230,7 @@ protected:
     }
 };
 
-// Every key at the octave the keyboard starts at (5), the lowest (0) and
-// the highest (9), where notes above 127 are not sent.
+// Every key at the starting octave (5), the lowest (0) and the highest (9) (notes over 127 unsent).
 TEST_P(KeyMapTest, EveryKeyPlaysItsSemitoneAboveTheOctave)
 {
     for (const int octave : {5, 0, 9}) {
@@ -301,9 +294,8 @@ TEST_F(NoteKeyboardTest, LosingTheFocusEndsHeldNotes)
     EXPECT_THAT(listener_.takeAll(), ElementsAre(on(60), on(72), off(60), off(72)));
 }
 
-// The release ends the note its key started, though the group changed and
-// Alt went down meanwhile (Y of the second group; Z of the first, and a
-// system key with Alt).
+// The release ends the note its key started, though the group changed and Alt went down meanwhile
+// (Y of the second group; Z of the first, and a system key with Alt).
 TEST_F(NoteKeyboardTest, ReleaseEndsTheNoteItsKeyStarted)
 {
     key(kPress, kZ, 0, 1);
@@ -311,9 +303,8 @@ TEST_F(NoteKeyboardTest, ReleaseEndsTheNoteItsKeyStarted)
     EXPECT_THAT(listener_.takeAll(), ElementsAre(on(81), off(81)));
 }
 
-// A new keymap counts once it is announced, or once the control gains the
-// focus again (the key at the US Z place: Z in Russian, Y in German, W in
-// French).
+// A new keymap counts once it is announced, or once the control gains the focus again (the key at
+// the US Z place: Z in Russian, Y in German, W in French).
 TEST_F(NoteKeyboardTest, ANewKeymapIsReadWhenAnnouncedOrOnFocus)
 {
     key(kPress, kZ);
@@ -336,8 +327,7 @@ struct MenuRow {
 
 class MenuPickTest : public NoteKeyboardTest, public ::testing::WithParamInterface<MenuRow> {};
 
-// Whatever is picked, the menu is gone afterwards, the window stays and the
-// octave is unchanged.
+// Whatever is picked, the menu is gone afterwards, the window stays and the octave is unchanged.
 TEST_P(MenuPickTest, SendsWhatWasPicked)
 {
     QSignalSpy finished(&window_, &QDialog::finished);

@@ -24,9 +24,8 @@ using enum SelectionDialog::Mode;
 
 const std::vector<std::string> kDevices{"Mirevo MIDI In", "USB Keyboard", "Pads"};
 
-// What the user does, a step each: a key pressed in the list, "OK" or
-// "Cancel" clicked, "unselect" (Control+Space), "double-click" on line 1.
-// The window stays open until the last step.
+// What the user does, a step each: a key pressed in the list, "OK" or "Cancel" clicked, "unselect"
+// (Control+Space), "double-click" on line 1. The window stays open until the last step.
 struct Row {
     std::string name;
     std::vector<std::string> steps;

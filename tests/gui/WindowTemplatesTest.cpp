@@ -1,7 +1,6 @@
-// Every window as its template lays it out, checked whole against the
-// tables written out below: the window itself, and for each control its
-// identifier, name, kind, style, place and caption, as the widgets and a
-// screen reader see them, and the order Tab goes through them.
+// Every window as its template lays it out, checked whole against the tables below: the window
+// itself, and for each control its identifier, name, kind, style, place and caption, as the widgets
+// and a screen reader see them, and the order Tab goes through them.
 #include <gmock/gmock.h>
 
 #include <QAbstractButton>
@@ -71,8 +70,7 @@ const std::vector<Control> kMain{
     {1021, "IDC_TALK_SOUND", Kind::CheckBox, "TalkSound", Tab, 145, 60, 50, 10},
     {1016, "IDC_MIDI_IN", Kind::PushLikeButton, "MIDI IN", Tab, 145, 75, 50, 15},
     {1017, "IDC_MIDI_OUT", Kind::PushLikeButton, "MIDI OUT", Tab, 145, 95, 50, 15},
-    // Its height includes the dropped-down list, whose scroll bar shows only
-    // when dropped down.
+    // Its height includes the dropped-down list, whose scroll bar shows only when dropped down.
     {1008, "IDC_TARGET", Kind::DropDown, nullptr, Tab, 5, 115, 140, 65},
     {1010, "IDC_TO_ALL", Kind::CheckBox, "ToAllOfList", Tab, 146, 117, 49, 10},
     {1001, "IDC_MESSAGE", Kind::Edit, nullptr, Tab, 5, 130, 115, 14},

@@ -1,6 +1,5 @@
-// The ALSA sequencer's side of the MIDI devices without the device (there
-// is none here): events decoded into short messages and back, which ports
-// are listed, and how a listed port is found again.
+// The ALSA sequencer's side of the MIDI devices without a device (none here): events decoded into
+// short messages and back, which ports are listed, and how a listed port is found again.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -60,8 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{"sysEx", control(SND_SEQ_EVENT_SYSEX, 0, 0), {}}),
     [](const testing::TestParamInfo<DecodeRow>& row) { return row.param.name; });
 
-// Every kind of playable message goes out as an event that reads back as
-// the same message.
+// Every kind of playable message goes out as an event that reads back as the same message.
 TEST(EncodeTest, PlayableMessagesReadBackUnchanged)
 {
     for (const std::uint32_t message :

@@ -1,6 +1,5 @@
-// The input gate between a MIDI system's thread and the window, with input
-// threads that run rounds as ALSA's and JACK's do: closing is quick, and
-// every message that reached the MIDI system before the close is queued.
+// The input gate between a MIDI system's thread and the window, input threads running rounds as
+// ALSA's and JACK's do: closing is quick; every message the system had before the close is queued.
 #include "midi/InputGate.h"
 
 #include <gmock/gmock.h>
@@ -106,9 +105,8 @@ protected:
     std::jthread thread_;
 };
 
-// Ten openings: messages taken and the thread back asleep at the close,
-// messages still pending at the close, none at all. Every close returns
-// at once, with every message delivered before it queued in order.
+// Ten openings: at the close messages taken and the thread back asleep, messages still pending, or
+// none at all. Every close returns at once, every message delivered before it queued in order.
 TEST_P(InputGateTest, ClosesAtOnceWithEverythingDeliveredBeforeQueued)
 {
     for (std::uint32_t round = 0; round < 10; ++round) {

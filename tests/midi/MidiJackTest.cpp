@@ -1,7 +1,6 @@
-// The MIDI devices on a real JACK server on the dummy driver, seen by other
-// programs: one client "Mirevo" whose port names never change, the chosen
-// device opened by what it was when listed, connections others made by name
-// kept. What flows through the window is tested in tests/app.
+// The MIDI devices on a real JACK server on the dummy driver, seen by other programs: one client
+// "Mirevo" whose port names never change, the chosen device opened by what it was when listed,
+// connections others made by name kept. What flows through the window: MidiWindowTest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,10 +40,9 @@ protected:
                                midi::SynthOptions{.soundFonts = {}, .audioOutputs = {}}};
 };
 
-// Steps: "in"/"out" open our own port, "in:Keys"/"out:Sound" a peer's,
-// "-in"/"-out" close, "list" lists both, "patch" connects Keys to our input
-// by name as a patchbay does. Whatever the order, one client "Mirevo" is
-// ever made, with the same two ports, and a listing adds none; the input is
+// Steps: "in"/"out" open our own port, "in:Keys"/"out:Sound" a peer's, "-in"/"-out" close, "list"
+// lists both, "patch" connects Keys to our input by name as a patchbay does. Whatever the order,
+// one client "Mirevo" is ever made, with the same two ports, and a listing adds none; the input is
 // connected to the peer chosen, and what a patchbay connected stays.
 struct OrderRow {
     std::string name;
@@ -101,8 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                              {"in", "patch", "-in", "in:Sound", "-in", "in"}}),
     [](const testing::TestParamInfo<OrderRow>& row) { return row.param.name; });
 
-// Between listing and choosing, ports come and go: the line chosen opens the
-// port it showed, or nothing.
+// Ports come and go between listing and choice: the line chosen opens the port it showed, or none.
 enum class Change { PortAppears, LineAboveGoes, ChosenGoes };
 
 class ListingChangeTest : public MidiJackTest,

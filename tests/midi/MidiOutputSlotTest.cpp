@@ -26,9 +26,8 @@ private:
     std::atomic<std::uint64_t>& played_;
 };
 
-// The window opens, replaces and closes the device while receivers play as
-// fast as they can: every message is played on a live device or counted as
-// dropped, and a closed device is let go.
+// The window opens, replaces and closes the device while receivers play as fast as they can: every
+// message is played on a live device or counted as dropped, and a closed device is let go.
 TEST(MidiOutputSlotTest, TogglingWhileOtherThreadsPlay)
 {
     std::atomic<std::uint64_t> played{0};

@@ -1,6 +1,5 @@
-// Which notes a source left sounding, from what it played (as bytes off a
-// port, running status included), and the output slot that releases them
-// per source.
+// Which notes a source left sounding, from what it played (as bytes off a port, running status
+// included), and the output slot that releases them per source.
 #include "midi/NoteTracker.h"
 
 #include <gmock/gmock.h>
@@ -83,10 +82,9 @@ public:
     Messages played;
 };
 
-// Many senders at one output: each one's notes are its own; a sender gone
-// silent after Active Sensing loses its notes alone, one still sensing or
-// never sensing keeps them; a switch of output releases everything on the
-// output it was played on.
+// Many senders at one output: each one's notes are its own; a sender gone silent after Active
+// Sensing loses its notes alone, one still sensing or never sensing keeps them; a switch of output
+// releases everything on the output it was played on.
 TEST(MidiOutputSlotNotes, ReleasesPerSenderOnSilenceAndOnTheOutputTheyWerePlayedOn)
 {
     using namespace std::chrono_literals;

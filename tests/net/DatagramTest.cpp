@@ -1,6 +1,5 @@
-// The datagram format: what a text becomes on the wire, and how a received
-// datagram is read. (A note's datagram shows in every window test that
-// plays one.)
+// The datagram format: what a text becomes on the wire, and how a received datagram is read. (A
+// note's datagram shows in every window test that plays one.)
 #include "net/Datagram.h"
 
 #include <gmock/gmock.h>

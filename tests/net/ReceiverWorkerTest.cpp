@@ -1,7 +1,6 @@
-// The receiver worker against real UDP sockets on the loopback interface.
-// What it does with oversize datagrams and held ports is seen through the
-// window (ListeningTest) and the bridge (ReceiverBridgeTest); its socket's
-// waits with a time-out, in every case that stops it.
+// The receiver worker against real UDP sockets on the loopback interface. What it does with
+// oversize datagrams and held ports is seen through the window (ListeningTest) and the bridge
+// (ReceiverBridgeTest); its socket's waits with a time-out, in every case that stops it.
 #include "net/ReceiverWorker.h"
 
 #include <gmock/gmock.h>
@@ -48,8 +47,7 @@ TEST(ReceiverWorker, HandsOnEveryDatagramWholeAndIgnoresOtherKinds)
     EXPECT_GE(worker.receiveBufferBytes(), std::min(ReceiverWorker::kSocketBufferBytes, limit));
 }
 
-// A broadcast target reaches every copy listening on its port: on the
-// loopback network, one bound to all local addresses.
+// A broadcast target reaches each copy on its port: on loopback, one bound to all local addresses.
 TEST(ReceiverWorker, HearsABroadcastOnTheLoopbackNetwork)
 {
     WorkerEvents events;

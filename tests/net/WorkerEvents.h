@@ -15,11 +15,9 @@
 
 namespace testing_support {
 
-// What receiver workers report, a line each: "listening <port>",
-// "<address>:<port>><text>" (the text as received), "midi <message>" and
-// "failed <failure's text>". With `hold` set every report waits, as a box
-// still on screen would, until `hold` is cleared, it is let pass, or its
-// worker is stopped.
+// Receiver workers' reports, a line each: "listening <port>", "<address>:<port>><text>" (the text
+// as received), "midi <message>" and "failed <failure's text>". With `hold` set every report waits,
+// as a box on screen would, until `hold` is cleared, it is let pass, or its worker is stopped.
 class WorkerEvents final : public net::ReceiverEvents {
 public:
     void listening(std::uint16_t port) override { add("listening " + std::to_string(port)); }
@@ -36,8 +34,7 @@ public:
         add("failed " + std::string(net::failureText(failure)), stop);
     }
 
-    // The lines that match the pattern, once there are `count` of them or
-    // the time given has passed.
+    // The lines matching the pattern, once there are `count` of them or the time given has passed.
     std::vector<std::string> lines(const std::string& pattern = ".*", std::size_t count = 0,
                                    std::chrono::milliseconds timeout = std::chrono::seconds(10))
     {

@@ -1,6 +1,5 @@
-// The core alone, with no widget: sending in order and the failure policy,
-// on real sockets and a real JACK server. (Listening and received MIDI are
-// seen through both front ends: HeadlessTest, ListeningTest, StuckNotesTest.)
+// The core alone, no widget: ordered sending and the failure policy, on real sockets and a real
+// JACK server. Listening and received MIDI: see HeadlessTest, ListeningTest, StuckNotesTest.
 #include "peer/Peer.h"
 
 #include <gmock/gmock.h>
@@ -28,8 +27,7 @@ using testsupport::JackPeer;
 
 const std::string kUnknownHost = "nohost.invalid:1";
 
-// What the user sends goes to every target in the order asked, and each
-// failure is reported every time.
+// What the user sends goes to every target in the order asked; each failure is reported every time.
 TEST(PeerTest, SendsInOrderAndReportsEveryFailureOfWhatTheUserSends)
 {
     UdpListener listener;

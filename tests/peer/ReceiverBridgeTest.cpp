@@ -1,6 +1,5 @@
-// The bridge between real receiver workers and the window's thread: lines
-// in batches with one beep each, held within their budget, and failure
-// reports that hold their worker until answered or stopped.
+// The bridge between real receiver workers and the window's thread: lines in batches, one beep
+// each, held within their budget; failure reports hold their worker until answered or stopped.
 #include "peer/ReceiverBridge.h"
 
 #include <gmock/gmock.h>

@@ -1,7 +1,6 @@
-// Nothing left sounding, on a real JACK server: what the input left on is
-// released at the targets however it closes, and what receivers started is
-// released at the output however listening or the output ends, or when the
-// sender falls silent after Active Sensing. Only what is still sounding.
+// Nothing left sounding, on a real JACK server: what the input left on is released at the targets
+// however it closes, and what receivers started is released at the output however listening or the
+// output ends, or when the sender falls silent after Active Sensing. Only what is still sounding.
 #include "peer/Peer.h"
 
 #include <gmock/gmock.h>
@@ -167,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                                              std::uint16_t) { p.openOutput(p.outputs().at(2)); }}),
     [](const testing::TestParamInfo<OutputEnd>& row) { return row.param.name; });
 
-// A sender that sent Active Sensing and then nothing is gone after 300 ms;
-// one that keeps sensing keeps its notes.
+// A sender silent after Active Sensing is gone in 300 ms; one that keeps sensing keeps its notes.
 TEST_F(StuckNotesTest, ASenderSilentAfterActiveSensingLosesItsNotes)
 {
     const std::uint16_t port = wireOutput();

@@ -13,9 +13,8 @@
 
 namespace testing_support {
 
-// Clicks a closed MIDI toggle and in the selection window picks `line` with
-// Home, Down and Enter (Escape for -1 or a list too short, which fails),
-// after running `meanwhile`. Returns once the choice has been carried out.
+// Clicks a closed MIDI toggle, and in the selection window runs `meanwhile`, then picks `line` with
+// Home, Down and Enter (Escape for -1 or a list too short, which fails). Returns once done.
 inline void chooseDevice(QPushButton* toggle, int line, const std::function<void()>& meanwhile = {})
 {
     auto picked = std::make_shared<bool>(false);
@@ -36,8 +35,7 @@ inline void chooseDevice(QPushButton* toggle, int line, const std::function<void
         *picked = true;
     });
     QTest::mouseClick(toggle, Qt::LeftButton);
-    // The window opens once the click has returned; what it chose is open
-    // when the event loop is back from it.
+    // The window opens after the click returned; its choice is open once the event loop is back.
     EXPECT_TRUE(QTest::qWaitFor([picked] { return *picked; }, 10000)) << "no selection window";
 }
 

@@ -35,16 +35,14 @@ public:
     // call are in force (the server changes them between cycles).
     [[nodiscard]] bool connected(const std::string& port, const std::string& other);
 
-    // Plays each message as one event, at most `perCycle` in a cycle, in
-    // order; played() counts events.
+    // Plays each message as one event, in order, at most `perCycle` a cycle; played() counts them.
     void play(const std::vector<std::uint32_t>& messages, unsigned perCycle = 64);
     [[nodiscard]] std::uint64_t played() const noexcept { return played_.load(); }
 
     // Every event recorded since the last call, each packed as a short message.
     [[nodiscard]] std::vector<std::uint32_t> takeReceived();
 
-    // The audio ports listened to; the loudest sample of the latest cycle,
-    // and how many cycles in a row stayed below -80 dBFS.
+    // Audio ports listened to, the latest cycle's peak, and cycles in a row below -80 dBFS.
     [[nodiscard]] std::size_t audioInputs() const noexcept { return audio_.size(); }
     [[nodiscard]] float latestPeak() const noexcept { return peak_.load(); }
     [[nodiscard]] std::uint64_t quietCycles() const noexcept { return quiet_.load(); }

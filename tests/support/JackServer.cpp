@@ -19,9 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// JACK keeps a machine-wide table of eight servers, where a killed one stays
-// until a server of the same name starts: so the names come from a pool of
-// four, each locked (until the process ends) by the test process using it.
+// JACK keeps a machine-wide table of eight servers; a killed one stays until one of its name
+// starts. So names come from a pool of four, each locked till exit by the test process using it.
 std::string serverName()
 {
     for (int i = 0; i < 4; ++i) {

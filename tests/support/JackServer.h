@@ -15,11 +15,9 @@ struct JackServerOptions {
     bool sync = true;
 };
 
-// A JACK server of our own on the dummy driver (no sound card needed). Every
-// JACK client the process opens afterwards talks to it: its name, the first
-// of a small pool no other test process holds, goes into
-// JACK_DEFAULT_SERVER. It stops when this object goes, and dies with the
-// process should that crash.
+// A JACK server of our own on the dummy driver (no sound card). Every JACK client opened afterwards
+// talks to it: its name, the first of a small pool no other test process holds, goes in
+// JACK_DEFAULT_SERVER. It stops when this object goes, and dies with the process if that crashes.
 class JackServer {
 public:
     // Nothing when jackd is missing or does not come up; `whyNot` says why.

@@ -9,10 +9,9 @@
 
 namespace testsupport {
 
-// A fixture with a JACK server of its own, started for the first test that
-// needs it and kept for the rest of the program (libjack keeps one set of
-// globals per process: clients made for one server must not meet a
-// second). Tests skip, saying why, where none can start.
+// A fixture with a JACK server of its own, started for the first test that needs it and kept for
+// the rest of the program (libjack keeps one set of globals per process: clients made for one
+// server must not meet a second). Tests skip, saying why, where none can start.
 class JackTest : public testing::Test {
 protected:
     static void SetUpTestSuite()

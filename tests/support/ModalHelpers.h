@@ -53,8 +53,7 @@ inline void whenMenuShows(std::function<void(QMenu*)> act)
     poll->start();
 }
 
-// Walks the menu's entries by object name as the keyboard does, into each
-// submenu on the way, and presses Enter on the last.
+// Picks the entry at `path` (object names) by keyboard: into each submenu, then Enter on the last.
 inline void pickEntry(QMenu* menu, const QStringList& path)
 {
     for (const QString& name : path) {

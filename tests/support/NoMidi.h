@@ -4,9 +4,8 @@
 
 namespace testing_support {
 
-// A MIDI system with no devices at all: no ports, and a built-in
-// synthesizer without a SoundFont or audio output, so every opening fails
-// at once.
+// A MIDI system with no devices at all: no ports, and a built-in synthesizer without a SoundFont or
+// audio output, so every opening fails at once.
 inline midi::MidiDevices& noMidi()
 {
     static midi::MidiDevices devices(midi::MidiBackend::None,

@@ -1,5 +1,4 @@
-// Entry point of the widget tests: one QApplication on the offscreen
-// platform for the whole run, then GoogleTest.
+// Entry of the widget tests: one offscreen QApplication for the whole run, then GoogleTest.
 #include <gmock/gmock.h>
 
 #include <QApplication>

@@ -13,11 +13,10 @@
 
 namespace testing_support {
 
-// Stands in for the real message boxes: records each text and its owner.
-// By default it returns at once, as if the user had pressed OK; with
-// `holdFor` set it shows a real modal box for that long, which takes the
-// focus and runs the event loop as the user's box would, then dismisses it;
-// with `whileShown` set, the box is dismissed once that has run inside it.
+// Stands in for the real message boxes: records each text and its owner. By default it returns at
+// once, as if the user had pressed OK; with `holdFor` set it shows a real modal box for that long,
+// which takes the focus and runs the event loop as the user's box would, then dismisses it; with
+// `whileShown` set, the box is dismissed once that has run inside it.
 class RecordingMessageBoxes final : public gui::MessageBoxes {
 public:
     void showError(QWidget* owner, const QString& text) override

@@ -8,8 +8,7 @@
 
 namespace testing_support {
 
-// Stands in for a front end's reports: records each as "text" or
-// "text target".
+// Stands in for a front end's reports: records each as "text" or "text target".
 class RecordingReporter final : public peer::Reporter {
 public:
     void report(net::Failure failure, std::string_view target) override

@@ -28,8 +28,7 @@ inline std::string midiDatagram(std::uint32_t m)
             static_cast<char>(m >> 24U)};
 }
 
-// The datagrams of the panic: All Sound Off, All Notes Off, sustain off on
-// every channel.
+// The datagrams of the panic: All Sound Off, All Notes Off, sustain off on every channel.
 inline std::vector<std::string> panicDatagrams()
 {
     std::vector<std::string> datagrams;
