@@ -1,26 +1,18 @@
 #include "bench/MidiLoopBench.h"
 
-#include <QComboBox>
 #include <QEventLoop>
-#include <QLineEdit>
-#include <QListView>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "bench/JackThru.h"
-#include "gui/MainWindow.h"
-#include "gui/SelectionDialog.h"
-#include "midi/MidiDevices.h"
-#include "resources/ResourceIds.h"
+#include "bench/MidiLoopWindow.h"
 #include "tests/support/JackServer.h"
-#include "tests/support/ModalHelpers.h"
-#include "tests/support/RecordingMessageBoxes.h"
 
 namespace bench {
 
@@ -85,36 +77,16 @@ LoopRun runLatencyTest(const QString& out, const QString& in, int messages)
     return run;
 }
 
-// One copy hearing itself: input on its own "MIDI In", output on its own
-// "MIDI Out", listening on a free port and sending to it.
+// One copy hearing itself (see MidiLoopWindow).
 LoopRun runThroughMirevo(int messages)
 {
-    testing_support::RecordingMessageBoxes boxes;
-    midi::MidiDevices devices(midi::MidiBackend::Jack, midi::SynthOptions{.soundFonts = {}});
-    gui::MainWindow window(boxes, devices);
-    qobject_cast<QLineEdit*>(window.item(res::IDC_PORT))->setText(QStringLiteral("0"));
-    window.show();
-    testing_support::whenModalShows([](QWidget* shown) {
-        auto* dialog = qobject_cast<gui::SelectionDialog*>(shown);
-        auto* list = qobject_cast<QListView*>(dialog->item(res::IDC_DEVICE_LIST));
-        list->setCurrentIndex(list->model()->index(1, 0));  // our own "MIDI Out"
-        dialog->selectionDialogHandler(res::IDOK);
-    });
-    window.mainWindowHandler(res::IDC_MIDI_OUT);
-    window.mainWindowHandler(res::IDC_LISTEN);
-    (void)QTest::qWaitFor([&] { return window.receiver()->boundPort() != 0; });
-    qobject_cast<QComboBox*>(window.item(res::IDC_TARGET))
-        ->setEditText(QStringLiteral("127.0.0.1:%1").arg(window.receiver()->boundPort()));
-    if (!window.midiInputOpen() || !window.midiOutputOpen()) {
-        std::fprintf(stderr, "the window's MIDI ports did not open\n");
+    const MidiLoopWindow window;
+    if (!window.ready()) {
         return {};
     }
     LoopRun run = runLatencyTest(QStringLiteral("Mirevo:MIDI In"),
                                  QStringLiteral("Mirevo:MIDI Out"), messages);
-    if (!boxes.texts.isEmpty()) {
-        std::fprintf(stderr, "the window showed: %s\n",
-                     boxes.texts.join(QStringLiteral(", ")).toLocal8Bit().constData());
-    }
+    window.reportMessages();
     return run;
 }
 
