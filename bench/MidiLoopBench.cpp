@@ -227,13 +227,18 @@ void addFirstRunRows(ResultTable& table, const LoopRun& ours, const LoopRun& thr
                             " sent, measured with jack_midi_latency_test; " + which});
 }
 
-// Each run's highest latency, "10.7, 12.0 (1 xrun), ... ms"; "—" for a run
-// that gave no figures.
+// Each run's highest latency, "10.7, 12.0 (1 xrun), ... ms"; for a run that
+// gave no figures, how far it came.
 std::string worstList(const std::vector<LoopRun>& runs)
 {
     std::string list;
     for (const LoopRun& run : runs) {
-        list += (list.empty() ? "" : ", ") + (run.ran ? formatFigure(run.worstMs) : "—");
+        list += list.empty() ? "" : ", ";
+        // jack_midi_latency_test gives up at the first message that does
+        // not come back, and then prints no latency.
+        list += run.ran ? formatFigure(run.worstMs)
+                        : "none, stopped at " + std::to_string(run.received) + " of " +
+                              std::to_string(run.sent) + " back";
         if (run.xruns != 0) {
             list += " (" + std::to_string(run.xruns) + (run.xruns == 1 ? " xrun)" : " xruns)");
         }
