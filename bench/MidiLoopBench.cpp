@@ -207,24 +207,62 @@ std::string worstGoal()
     return text;
 }
 
+// What a run that gave no figures came to, for the notes: "; the thru
+// client's run stopped at 528 of 529 back"; empty for one that ran through.
+std::string stoppedNote(const std::string& whose, const LoopRun& run)
+{
+    return run.ran ? ""
+                   : "; " + whose + " run stopped at " + std::to_string(run.received) + " of " +
+                         std::to_string(run.sent) + " back";
+}
+
+// The three rows of one loop beside the thru client's: average, worst and
+// messages returned, each with its own note.
+struct LoopRows {
+    std::string measure;  // up to the row's own words: "8. MIDI loop on JACK, "
+    std::string averageNote;
+    std::string worstNote;
+    std::string returnedNote;
+};
+
+void addLoopRows(ResultTable& table, const LoopRows& rows, const LoopRun& ours, const LoopRun& thru)
+{
+    const auto figure = [](const LoopRun& run, double LoopRun::*field) {
+        return run.ran ? std::optional(run.*field) : std::nullopt;
+    };
+    // Without the thru client's average there is nothing to hold ours against.
+    std::optional<bool> averageMet;
+    if (!ours.ran) {
+        averageMet = false;
+    } else if (thru.ran) {
+        averageMet = ours.averageMs <= thru.averageMs + kPeriodMs;
+    }
+    table.add(ResultRow{rows.measure + "average", "ms", figure(ours, &LoopRun::averageMs),
+                        figure(thru, &LoopRun::averageMs), "≤ thru + 1 period", averageMet,
+                        rows.averageNote});
+    table.add(ResultRow{rows.measure + "worst", "ms", figure(ours, &LoopRun::worstMs),
+                        figure(thru, &LoopRun::worstMs), "< 2 periods + 1 ms (" + worstGoal() + ")",
+                        ours.ran && ours.worstMs < kWorstGoalMs,
+                        "xruns " + std::to_string(ours.xruns) + " / " + std::to_string(thru.xruns) +
+                            stoppedNote("Mirevo's", ours) + stoppedNote("the thru client's", thru) +
+                            rows.worstNote});
+    table.add(ResultRow{rows.measure + "messages returned", "", static_cast<double>(ours.received),
+                        static_cast<double>(thru.received), "all",
+                        ours.received == ours.sent && ours.sent > 0,
+                        "of " + std::to_string(ours.sent) + " / " + std::to_string(thru.sent) +
+                            " sent" + rows.returnedNote});
+}
+
 void addFirstRunRows(ResultTable& table, const LoopRun& ours, const LoopRun& thru, bool realtime,
                      int runs)
 {
-    const std::string beside = "beside: a JACK MIDI thru client";
-    const std::string which = "the first of " + std::to_string(runs) + " runs";
-    table.add(ResultRow{"8. MIDI in → datagram → MIDI out on JACK, average", "ms", ours.averageMs,
-                        thru.averageMs, "≤ thru + 1 period",
-                        ours.averageMs <= thru.averageMs + kPeriodMs,
-                        beside + "; " + serverNote(realtime) + "; " + which});
-    table.add(ResultRow{
-        "8. MIDI in → datagram → MIDI out on JACK, worst", "ms", ours.worstMs, thru.worstMs,
-        "< 2 periods + 1 ms", ours.worstMs < kWorstGoalMs,
-        "xruns " + std::to_string(ours.xruns) + " / " + std::to_string(thru.xruns) + "; " + which});
-    table.add(ResultRow{"8. MIDI in → datagram → MIDI out on JACK, messages returned", "",
-                        static_cast<double>(ours.received), static_cast<double>(thru.received),
-                        "all", ours.received == ours.sent && ours.sent > 0,
-                        "of " + std::to_string(ours.sent) + " / " + std::to_string(thru.sent) +
-                            " sent, measured with jack_midi_latency_test; " + which});
+    const std::string which = "; the first of " + std::to_string(runs) + " runs";
+    addLoopRows(table,
+                {.measure = "8. MIDI in → datagram → MIDI out on JACK, ",
+                 .averageNote = "beside: a JACK MIDI thru client; " + serverNote(realtime) + which,
+                 .worstNote = which,
+                 .returnedNote = ", measured with jack_midi_latency_test" + which},
+                ours, thru);
 }
 
 // Each run's highest latency, "10.7, 12.0 (1 xrun), ... ms"; for a run that
@@ -280,27 +318,18 @@ void addRepeatedRow(ResultTable& table, const QuietRuns& quiet, int runs, int me
 
 void addFloodRows(ResultTable& table, const FloodRuns& flood)
 {
-    const LoopRun& ours = flood.ours.loop;
-    const LoopRun& thru = flood.thru.loop;
-    const std::string measure = "8. MIDI loop on JACK under " +
-                                count(static_cast<std::uint64_t>(kFloodRate)) + " chat lines/s, ";
-    table.add(ResultRow{measure + "average", "ms", ours.averageMs, thru.averageMs,
-                        "≤ thru + 1 period",
-                        ours.ran && ours.averageMs <= thru.averageMs + kPeriodMs,
-                        "log holding " + count(kFloodFilled) +
-                            " lines first; beside: the thru client under the same flood into "
-                            "the same window"});
-    table.add(ResultRow{
-        measure + "worst", "ms", ours.worstMs, thru.worstMs,
-        "< 2 periods + 1 ms (" + worstGoal() + ")", ours.ran && ours.worstMs < kWorstGoalMs,
-        "xruns " + std::to_string(ours.xruns) + " / " + std::to_string(thru.xruns)});
-    table.add(ResultRow{
-        measure + "messages returned", "", static_cast<double>(ours.received),
-        static_cast<double>(thru.received), "all", ours.received == ours.sent && ours.sent > 0,
-        "of " + std::to_string(ours.sent) + " / " + std::to_string(thru.sent) +
-            " sent; lines offered / logged while the loop ran: " + count(flood.ours.offered) +
-            " / " + count(flood.ours.logged) + " (thru's: " + count(flood.thru.offered) + " / " +
-            count(flood.thru.logged) + ")"});
+    addLoopRows(table,
+                {.measure = "8. MIDI loop on JACK under " +
+                            count(static_cast<std::uint64_t>(kFloodRate)) + " chat lines/s, ",
+                 .averageNote = "log holding " + count(kFloodFilled) +
+                                " lines first; beside: the thru client under the same flood into "
+                                "the same window",
+                 .worstNote = "",
+                 .returnedNote =
+                     "; lines offered / logged while the loop ran: " + count(flood.ours.offered) +
+                     " / " + count(flood.ours.logged) + " (thru's: " + count(flood.thru.offered) +
+                     " / " + count(flood.thru.logged) + ")"},
+                flood.ours.loop, flood.thru.loop);
 }
 
 }  // namespace
