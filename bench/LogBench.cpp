@@ -11,9 +11,9 @@
 #include <ctime>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "bench/BenchClock.h"
+#include "bench/FillLog.h"
 #include "bench/Pacer.h"
 #include "bench/ProcessMemory.h"
 #include "bench/RawSender.h"
@@ -94,16 +94,7 @@ struct CpuRun {
 CpuRun cpuAt(std::uint64_t filled, double seconds)
 {
     ListeningWindow peer;
-    std::vector<std::string> lines;
-    constexpr std::uint64_t kBatch = 100'000;
-    for (std::uint64_t done = 0; done < filled; done += kBatch) {
-        lines.clear();
-        for (std::uint64_t i = done; i < std::min(filled, done + kBatch); ++i) {
-            lines.push_back("127.0.0.1:40000>earlier line " + std::to_string(i) + " of the bench");
-        }
-        peer.log()->appendLines(lines);
-        QCoreApplication::processEvents();
-    }
+    fillLog(*peer.log(), filled);
     QTest::qWait(500);
 
     constexpr double kRate = 200;
