@@ -1,4 +1,5 @@
 #include "net/ReceiverWorker.h"
+#include "net/ThreadPriority.h"
 
 #include "net/Datagram.h"
 
@@ -67,6 +68,9 @@ void ReceiverWorker::finish(ExitCode exitCode)
 
 void ReceiverWorker::run(const std::stop_token& stop)
 {
+    // Received MIDI is played from here: no flood of work elsewhere may
+    // keep it waiting.
+    (void)runAheadOfOrdinaryThreads();
     finish(listen(stop));
 }
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "midi/Wakeup.h"
+#include "net/ThreadPriority.h"
 
 namespace peer {
 
@@ -76,6 +77,8 @@ void SendThread::wake()
 
 void SendThread::run()
 {
+    // Forwarded MIDI leaves from here, ahead of the window's painting.
+    (void)net::runAheadOfOrdinaryThreads();
     std::deque<Job> batch;
     for (;;) {
         if (wakeup_) {
