@@ -204,10 +204,12 @@ void MainWindow::appendLogLines(const std::vector<std::string>& lines)
 
 void MainWindow::send()
 {
-    const QByteArray text = message_->text().toLocal8Bit();
+    const QString shown = message_->text();
+    const QByteArray text = shown.toLocal8Bit();
+    // Cleared once sent, unless the user has typed on meanwhile.
     peer_.sendText(std::string(text.constData(), static_cast<std::size_t>(text.size())),
-                   [this](bool sent) {
-                       if (sent) {
+                   [this, shown](bool sent) {
+                       if (sent && message_->text() == shown) {
                            message_->clear();
                        }
                    });
