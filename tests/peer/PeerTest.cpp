@@ -78,4 +78,32 @@ TEST_F(PeerJackTest, ForwardsInputInOrderAndReportsItsFailuresOncePerTarget)
     EXPECT_EQ(reporter.lines.size(), 2U);
 }
 
+// Each message to 80 targets: the sending thread falls behind the keys, and
+// what it has not reached when the input closes still goes out, in order.
+TEST_F(PeerJackTest, ClosingForwardsWhatTheSendingThreadHadNotReached)
+{
+    constexpr std::size_t kCopies = 80;
+    UdpListener many(64 << 20);
+    net::TargetSnapshot copies{std::vector<std::string>(kCopies, many.target())};
+    peer::Peer slow{devices, copies, reporter};
+    slow.openInput(slow.defaultInput());
+    JackPeer keys("Keys");
+    ASSERT_TRUE(testing_support::wireKeysIn(keys, many));
+    Collector collector(many);
+    const std::vector<std::uint32_t> notes = testing_support::numberedNotes(500);
+    const std::uint64_t played = keys.played() + notes.size();
+    keys.play(notes);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keys.played() == played; }, 10000));
+    slow.closeInput();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(notes.size() * kCopies); }, 20000))
+        << collector.messages().size();
+    std::vector<std::uint32_t> expected;
+    for (const std::uint32_t note : notes) {
+        expected.insert(expected.end(), kCopies, note);
+    }
+    const std::vector<std::uint32_t> arrived = collector.messages();  // then the releases
+    EXPECT_EQ(std::vector(arrived.begin(), arrived.begin() + static_cast<long>(expected.size())),
+              expected);
+}
+
 }  // namespace
