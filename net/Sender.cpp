@@ -37,7 +37,11 @@ bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
 
 void rememberTypedTarget(TargetControls& controls)
 {
-    const std::string target = controls.typedTarget();
+    rememberTarget(controls, controls.typedTarget());
+}
+
+void rememberTarget(TargetControls& controls, const std::string& target)
+{
     if (!parseTarget(target, nullptr, nullptr)) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "net/FailureReporter.h"
@@ -17,8 +18,10 @@ namespace net {
 [[nodiscard]] bool sendDatagram(std::string_view target, std::span<const std::byte> bytes,
                                 FailureReporter& reporter);
 
-// Appends the typed target to the list when it has a colon and the list
-// does not hold it yet (case-sensitively).
+// Appends the target to the list when it has a colon and the list does not
+// hold it yet (case-sensitively).
+void rememberTarget(TargetControls& controls, const std::string& target);
+// rememberTarget for the typed target.
 void rememberTypedTarget(TargetControls& controls);
 
 // Sends one datagram to the typed target, or, when "to all of the list" is

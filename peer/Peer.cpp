@@ -126,7 +126,8 @@ net::TargetSnapshot Peer::userTargets()
 {
     net::rememberTypedTarget(targets_);
     targetsChanged();
-    return net::TargetSnapshot::of(targets_);
+    const std::lock_guard lock(inputTargetsMutex_);
+    return inputTargets_;
 }
 
 void Peer::targetsChanged()
@@ -331,13 +332,7 @@ void Peer::forwardInOrder(const std::vector<std::uint32_t>& messages)
 void Peer::rememberTargets(const std::vector<std::string>& remembered)
 {
     for (const std::string& target : remembered) {
-        bool known = false;
-        for (std::size_t i = 0; i < targets_.listCount() && !known; ++i) {
-            known = targets_.listItem(i) == target;
-        }
-        if (!known) {
-            targets_.appendToList(target);
-        }
+        net::rememberTarget(targets_, target);
     }
     targetsChanged();
 }
